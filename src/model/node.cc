@@ -1,0 +1,82 @@
+#include "model/node.h"
+
+#include <algorithm>
+#include <numeric>
+#include <ostream>
+
+namespace pubforge {
+
+const std::string& Node::customString(size_t i) const {
+  static const std::string kEmpty;
+  return i < custom.size() ? custom[i] : kEmpty;
+}
+
+std::unique_ptr<Node> createNode(std::string keyword) {
+  auto node = std::make_unique<Node>();
+  node->keyword = std::move(keyword);
+  return node;
+}
+
+Node* findNode(const Collection& collection, std::string_view keyword) {
+  for (const auto& node : collection)
+    if (node->keyword == keyword) return node.get();
+  return nullptr;
+}
+
+Item* findItem(Node& publication, std::string_view keyword) {
+  for (Item& item : publication.items)
+    if (item.keyword == keyword) return &item;
+  return nullptr;
+}
+
+const Item* findItem(const Node& publication, std::string_view keyword) {
+  return findItem(const_cast<Node&>(publication), keyword);
+}
+
+unsigned countItems(const Node& publication, std::string_view keyword) {
+  unsigned n = 0;
+  for (const Item& item : publication.items)
+    if (item.keyword == keyword) ++n;
+  return n;
+}
+
+void checkItemCount(const Node& publication, std::string_view keyword, unsigned minimum,
+                    std::ostream& err) {
+  unsigned n = countItems(publication, keyword);
+  if (n < minimum)
+    err << "WARNING: Entry " << publication.keyword << " has no \"" << keyword << "\" section!\n";
+  else if (n > 1)
+    err << "WARNING: Entry " << publication.keyword << " has " << n << " \"" << keyword
+        << "\" sections!\n";
+}
+
+static bool itemBefore(const Item& a, const Item& b) {
+  if (a.priority != b.priority) return a.priority > b.priority;
+  // std::string compares as unsigned bytes (char_traits<char>::lt), and a
+  // prefix sorts before the longer keyword.
+  return a.keyword < b.keyword;
+}
+
+size_t sortItems(Node& publication, size_t tracked) {
+  std::vector<Item>& items = publication.items;
+  if (std::is_sorted(items.begin(), items.end(), itemBefore)) return tracked;
+  if (tracked == SIZE_MAX) {
+    std::stable_sort(items.begin(), items.end(), itemBefore);
+    return tracked;
+  }
+  std::vector<size_t> order(items.size());
+  std::iota(order.begin(), order.end(), size_t{0});
+  std::stable_sort(order.begin(), order.end(),
+                   [&](size_t a, size_t b) { return itemBefore(items[a], items[b]); });
+  std::vector<Item> sorted;
+  sorted.reserve(items.size());
+  size_t newPosition = SIZE_MAX;
+  for (size_t i = 0; i < order.size(); ++i) {
+    if (order[i] == tracked) newPosition = i;
+    sorted.push_back(std::move(items[order[i]]));
+  }
+  items = std::move(sorted);
+  return newPosition;
+}
+
+}  // namespace pubforge

@@ -1,0 +1,41 @@
+// The string operations that the whole program shares: LaTeX conversion,
+// escapes, replacing, brace stripping, trimming, word splitting, formatting.
+// All of them work on bytes; UTF-8 is never decoded.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace pubforge {
+
+// LaTeX notation to UTF-8 (xmlStyle false) or to XML text (xmlStyle true).
+std::string convertLatex(std::string_view text, std::string_view nbsp,
+                         std::string_view linebreak, bool xmlStyle);
+
+// convertLatex with nbsp "&#160;", linebreak "\n" and XML output.
+std::string latexToXml(std::string_view text);
+
+// Resolves backslash escapes (\\, \{, \}, \ , \", \', \n, \xHH).
+std::string unescapeBackslashes(std::string_view text);
+
+// Replaces every occurrence of `pattern`, left to right, never rescanning an
+// inserted replacement.  An empty pattern leaves the text unchanged.
+void replaceAll(std::string& text, std::string_view pattern, std::string_view replacement);
+
+// Removes one pair of braces that encloses the whole text.
+std::string& stripBraces(std::string& text);
+
+// Removes spaces and tabs at both ends and shrinks each inner run of them to
+// its last byte.
+std::string& trimWhitespace(std::string& text);
+
+// Splits the next word off `text` (which keeps the remainder).
+std::string nextWord(std::string& text, std::string_view separators);
+
+// printf into a string of any length.
+std::string formatString(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+// True when `text` begins with `prefix`; `rest` then receives what follows it.
+bool takePrefix(std::string_view text, std::string_view prefix, std::string& rest);
+
+}  // namespace pubforge

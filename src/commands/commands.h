@@ -1,0 +1,15 @@
+// The command language of command mode, read line by line from standard
+// input and from include files.
+#pragma once
+
+#include <iosfwd>
+
+#include "driver/run_context.h"
+
+namespace pubforge {
+
+// Runs the commands of `input`; returns the number of errors.  `level` is the
+// include nesting level (0 for standard input).
+unsigned runCommands(std::istream& input, RunContext& ctx, unsigned level);
+
+}  // namespace pubforge

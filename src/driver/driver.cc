@@ -1,0 +1,202 @@
+#include "driver/driver.h"
+
+#include <getopt.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <istream>
+#include <ostream>
+
+#include "commands/commands.h"
+#include "driver/run_context.h"
+#include "reader/reader.h"
+
+namespace pubforge {
+
+const std::string_view kDefaultPrintingTemplate = R"TPL(\[%{anchor}\] %{label}
+%{begin-author-loop}AUTHOR: [[%{is-first-author?}FIRST|%{is-last-author?}LAST|%{is-not-first-author?}NOT-FIRST]: initials=%{author-initials} given=%{author-given-name} family=%{author-family-name}]
+%{end-author-loop}
+"%{title}"[, %{booktitle}][, %{journal}][, %{institution}][, %{publisher}][, Volume~%{volume}][, Number~%{number}][, pp.~%{pages}][, %{isbn}][, %{issn}][, %{address}][, [[%{month-number}, %{day}, |%{month-number}~]%{year}].\nURL: %{url}.\n\n)TPL";
+static_assert(sizeof(R"TPL(\[%{anchor}\] %{label}
+%{begin-author-loop}AUTHOR: [[%{is-first-author?}FIRST|%{is-last-author?}LAST|%{is-not-first-author?}NOT-FIRST]: initials=%{author-initials} given=%{author-given-name} family=%{author-family-name}]
+%{end-author-loop}
+"%{title}"[, %{booktitle}][, %{journal}][, %{institution}][, %{publisher}][, Volume~%{volume}][, Number~%{number}][, pp.~%{pages}][, %{isbn}][, %{issn}][, %{address}][, [[%{month-number}, %{day}, |%{month-number}~]%{year}].\nURL: %{url}.\n\n)TPL") - 1 == 481);
+
+namespace {
+
+constexpr const char* kVersion = "2.2.4";
+
+constexpr const char* kMonthNames[] = {"January", "February", "March",     "April",
+                                       "May",     "June",     "July",      "August",
+                                       "September", "October", "November", "December"};
+
+void printUsage(std::ostream& err, const std::string& program) {
+  err << "Usage: " << program
+      << " BibTeX_file [...] [-B bibtex_file_name | --export-to-bibtex bibtex_file_name]"
+         "[-b xml_file_prefix| --export-to-separate-bibtexs xml_file_prefix]"
+         "[-X xml_file_name | --export-to-xml xml_file_name]"
+         "[-x xml_file_prefix | --export-to-separate-xmls xml_file_prefix]"
+         "[-C custom_file | --export-to-custom custom_file]"
+         "[-D directory | --store-downloads directory]"
+         "[-m name:mapping_file:key_column:value_column | --mapping "
+         "name:mapping_file:key_column:value_column]"
+         "[-s string | --nbsp string][-l string | --linebreak string]"
+         "[-n | --non-interactive][-U | --check-urls][-u | --only-check-new-urls]"
+         "[-w | --ignore-updates-for-html][-a | --add-url-command]"
+         "[-i | --skip-notes-with-isbn-and-issn][-I | --add-notes-with-isbn-and-issn]"
+         "[-h | --help][-v | --version]\n";
+}
+
+// Splits a mapping option at every ":", keeping empty pieces.
+std::vector<std::string> splitAtColons(const std::string& spec) {
+  std::vector<std::string> pieces(1);
+  for (char c : spec) {
+    if (c == ':')
+      pieces.emplace_back();
+    else
+      pieces.back().push_back(c);
+  }
+  return pieces;
+}
+
+const option kLongOptions[] = {
+    {"export-to-bibtex", required_argument, nullptr, 'B'},
+    {"export-to-separate-bibtexs", required_argument, nullptr, 'b'},
+    {"export-to-xml", required_argument, nullptr, 'X'},
+    {"export-to-separate-xmls", required_argument, nullptr, 'x'},
+    {"export-to-custom", required_argument, nullptr, 'C'},
+    {"store-downloads", required_argument, nullptr, 'D'},
+    {"mapping", required_argument, nullptr, 'm'},
+    {"nbsp", required_argument, nullptr, 's'},
+    {"linebreak", required_argument, nullptr, 'l'},
+    {"non-interactive", no_argument, nullptr, 'n'},
+    {"check-urls", no_argument, nullptr, 'U'},
+    {"only-check-new-urls", no_argument, nullptr, 'u'},
+    {"ignore-updates-for-html", no_argument, nullptr, 'w'},
+    {"add-url-command", no_argument, nullptr, 'a'},
+    {"skip-notes-with-isbn-and-issn", no_argument, nullptr, 'i'},
+    {"add-notes-with-isbn-and-issn", no_argument, nullptr, 'I'},
+    {"quiet", no_argument, nullptr, 'q'},
+    {"help", no_argument, nullptr, 'h'},
+    {"version", no_argument, nullptr, 'v'},
+    {nullptr, 0, nullptr, 0},
+};
+
+// Parses the options in command-line order.  Returns -1 to go on, with the
+// file names in `files`, or the exit status when the run ends here.
+int parseOptions(const std::vector<std::string>& args, RunContext& ctx,
+                 std::vector<std::string>& files) {
+  // getopt_long permutes its argument vector, so it works on a copy.
+  std::vector<std::string> storage(args);
+  std::vector<char*> argv;
+  for (std::string& a : storage) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  const int argc = static_cast<int>(storage.size());
+  const std::string program = args.empty() ? std::string("pubforge") : args[0];
+
+  // The option parser writes its own complaints to the process's standard
+  // error; flush ours first so they appear in order.
+  ctx.err.flush();
+  optind = 0;  // full re-initialisation, so the parser can run more than once
+  opterr = 1;
+  RunOptions& o = ctx.options;
+  for (;;) {
+    int c = getopt_long(argc, argv.data(), "B:b:X:x:C:D:m:s:l:nUuwaiIqhv", kLongOptions, nullptr);
+    if (c == -1) break;
+    switch (c) {
+      case 'B': o.bibtexFile = optarg; break;
+      case 'b': o.separateBibtexPrefix = optarg; break;
+      case 'X': o.xmlFile = optarg; break;
+      case 'x': o.separateXmlPrefix = optarg; break;
+      case 'C': o.customExport = optarg; break;
+      case 'D': o.downloadDirectory = optarg; break;
+      case 's': ctx.settings.nbsp = optarg; break;
+      case 'l': ctx.settings.linebreak = optarg; break;
+      case 'n': o.interactive = false; break;
+      case 'U': o.checkUrls = true; break;
+      case 'u': o.onlyCheckNewUrls = true; break;
+      case 'w': o.ignoreUpdatesForHtml = true; break;
+      case 'a': o.addUrlCommand = true; break;
+      case 'i': o.skipNotesWithIsbnAndIssn = true; break;
+      case 'I':
+        o.addNotesWithIsbnAndIssn = true;
+        o.skipNotesWithIsbnAndIssn = true;
+        break;
+      case 'q': o.quiet = true; break;
+      case 'h':
+        printUsage(ctx.err, program);
+        return 0;
+      case 'v':
+        ctx.out << "Pubforge " << kVersion << "\n";
+        return 0;
+      case 'm': {
+        std::string spec = optarg;
+        std::vector<std::string> pieces = splitAtColons(spec);
+        if (pieces.size() != 4) {
+          ctx.err << "ERROR: Bad mapping specification " << spec << "!\n";
+          return 1;
+        }
+        if (!loadMapping(ctx.mappings, pieces[0], pieces[1], pieces[2], pieces[3], ctx.err))
+          return 1;
+        break;
+      }
+      default:  // the parser has said what is wrong
+        printUsage(ctx.err, program);
+        return 1;
+    }
+  }
+  for (int i = optind; i < argc; ++i) files.emplace_back(argv[i]);
+  return -1;
+}
+
+int runNonInteractive(RunContext& ctx) {
+  // Every requested step runs, also after an earlier one failed.
+  bool failed = false;
+  const RunOptions& o = ctx.options;
+  (void)o;
+  return failed ? 1 : 0;
+}
+
+}  // namespace
+
+int runPubforge(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
+                std::ostream& err) {
+  RunContext ctx(out, err);
+  for (const char* name : kMonthNames) ctx.settings.monthNames.emplace_back(name);
+
+  std::vector<std::string> files;
+  int status = parseOptions(args, ctx, files);
+  if (status >= 0) return status;
+
+  if (files.empty()) {
+    err << "ERROR: No BibTeX input file provided!\n";
+    return 1;
+  }
+  BibReader reader(out, err);
+  for (const std::string& file : files) {
+    std::FILE* probe = std::fopen(file.c_str(), "r");
+    if (probe == nullptr) {
+      err << "ERROR: Unable to open BibTeX input file " << file << "!\n";
+      return 1;
+    }
+    std::fclose(probe);
+    switch (reader.readFile(file)) {
+      case ReadResult::kOk: break;
+      case ReadResult::kReadError: return 2;
+      case ReadResult::kSyntaxError:
+      case ReadResult::kMemoryExhausted: return 1;
+    }
+  }
+  ctx.publications = reader.finish();
+
+  if (!ctx.options.interactive) return runNonInteractive(ctx);
+
+  if (!ctx.options.quiet)
+    err << "Got " << ctx.publications.size() << " publications from BibTeX file.\n";
+  unsigned errors = runCommands(in, ctx, 0);
+  if (errors > 0 || !ctx.options.quiet) err << "Done. " << errors << " errors have occurred.\n";
+  return errors > 0 ? 1 : 0;
+}
+
+}  // namespace pubforge

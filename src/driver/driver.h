@@ -1,0 +1,17 @@
+// The program's entry point as a library call: parses the command line,
+// reads the BibTeX files and runs command mode or non-interactive mode.
+#pragma once
+
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+namespace pubforge {
+
+// Runs the program with `args` (args[0] is the program name as invoked) and
+// returns the exit status.  Standard input is `in`; standard output `out`;
+// standard error `err`.
+int runPubforge(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
+                std::ostream& err);
+
+}  // namespace pubforge

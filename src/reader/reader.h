@@ -1,0 +1,48 @@
+// The BibTeX reader: reads input files into publication nodes.  Several files
+// form one bibliography: their entries are collected in order and assembled
+// into one collection after the last file.
+#pragma once
+
+#include <iosfwd>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "model/node.h"
+
+namespace pubforge {
+
+enum class ReadResult {
+  kOk = 0,
+  kSyntaxError = 1,      // message printed; the file does not parse
+  kMemoryExhausted = 2,  // message printed; out of memory
+  kReadError = 3,        // message printed; the system could not read the file
+};
+
+class BibReader {
+ public:
+  // Stray input bytes go to `out`, diagnostics to `err`.
+  BibReader(std::ostream& out, std::ostream& err) : out_(out), err_(err) {}
+
+  // Reads one whole file given as text.  Line numbers start at 1.
+  ReadResult readText(std::string_view text);
+
+  // Reads the file `fileName` (already known to open).
+  ReadResult readFile(const std::string& fileName);
+
+  // Assembles the entries of every file read into the collection, merging
+  // entries with equal keys.  Duplicate notes are printed here.
+  Collection finish();
+
+ private:
+  std::ostream& out_;
+  std::ostream& err_;
+  unsigned commentCounter_ = 0;
+  std::vector<std::unique_ptr<Node>> entries_;
+};
+
+// Reads a whole file into `data`; false on a read error.
+bool readWholeFile(const std::string& fileName, std::string& data);
+
+}  // namespace pubforge

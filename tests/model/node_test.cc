@@ -1,0 +1,79 @@
+// Publication nodes: lookups, count warnings and the order of items.
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "model/node.h"
+
+namespace pubforge {
+namespace {
+
+Item item(std::string keyword, uint32_t priority, std::string value = "") {
+  return Item{std::move(keyword), std::move(value), {}, priority, 0};
+}
+
+TEST(CheckItemCount, Warnings) {
+  Node pub;
+  pub.keyword = "kell99";
+  pub.items = {item("title", 254), item("url", 199), item("url", 199)};
+  struct Row {
+    const char* keyword;
+    unsigned minimum;
+    const char* want;
+  } rows[] = {
+      {"author", 1, "WARNING: Entry kell99 has no \"author\" section!\n"},
+      {"author", 0, ""},
+      {"title", 1, ""},
+      {"url", 0, "WARNING: Entry kell99 has 2 \"url\" sections!\n"},
+      {"url", 1, "WARNING: Entry kell99 has 2 \"url\" sections!\n"},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(std::string(r.keyword) + "/" + std::to_string(r.minimum));
+    std::ostringstream err;
+    checkItemCount(pub, r.keyword, r.minimum, err);
+    EXPECT_EQ(err.str(), r.want);
+  }
+}
+
+std::string keywords(const Node& pub) {
+  std::string s;
+  for (const Item& i : pub.items) s += i.keyword + (i.value.empty() ? "" : "=" + i.value) + " ";
+  return s;
+}
+
+TEST(SortItems, RankThenBytesThenInputOrder) {
+  Node pub;
+  pub.items = {item("zeta", 0),    item("title", 254), item("alpha", 0),   item("author", 255),
+               item("alph", 0),    item("x\xC3\xA9", 0), item("xz", 0),    item("url", 199, "2"),
+               item("url", 199, "1"), item("Z", 0)};
+  sortItems(pub);
+  // Bytes compare unsigned: 0xC3 sorts after "z".
+  EXPECT_EQ(keywords(pub), "author title url=2 url=1 Z alph alpha xz x\xC3\xA9 zeta ");
+}
+
+TEST(SortItems, TracksAnItem) {
+  Node pub;
+  pub.items = {item("pages", 242), item("author", 255), item("zeta", 0)};
+  EXPECT_EQ(sortItems(pub, 0), 1u);
+  EXPECT_EQ(pub.items[1].keyword, "pages");
+  EXPECT_EQ(sortItems(pub, 2), 2u);  // already in order
+}
+
+TEST(FindNode, FirstOfEqualKeys) {
+  Collection c;
+  c.push_back(createNode("a"));
+  c.push_back(createNode("b"));
+  c.push_back(createNode("b"));
+  EXPECT_EQ(findNode(c, "b"), c[1].get());
+  EXPECT_EQ(findNode(c, "B"), nullptr);
+  EXPECT_EQ(findNode(Collection{}, "a"), nullptr);
+  Node pub;
+  pub.items = {item("url", 199, "1"), item("url", 199, "2")};
+  EXPECT_EQ(findItem(pub, "url")->value, "1");
+  EXPECT_EQ(findItem(pub, "URL"), nullptr);
+  EXPECT_EQ(countItems(pub, "url"), 2u);
+  EXPECT_EQ(countItems(pub, "doi"), 0u);
+}
+
+}  // namespace
+}  // namespace pubforge

@@ -1,0 +1,50 @@
+// Helpers for reader tests: read texts and describe the collection compactly.
+#pragma once
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "model/node.h"
+#include "reader/reader.h"
+
+namespace pubforge::testing {
+
+// One line per publication: "Type key: kw=value | kw=value".
+inline std::string describe(const Collection& collection) {
+  std::string text;
+  for (const auto& node : collection) {
+    text += node->value + " " + node->keyword + ":";
+    const char* sep = " ";
+    for (const Item& item : node->items) {
+      text += sep + item.keyword + "=" + item.value;
+      sep = " | ";
+    }
+    text += "\n";
+  }
+  return text;
+}
+
+struct ReadOutcome {
+  ReadResult result = ReadResult::kOk;
+  std::string entries;  // describe() of the collection, empty on failure
+  std::string out;
+  std::string err;
+};
+
+// Reads the texts as successive files of one bibliography.
+inline ReadOutcome readTexts(const std::vector<std::string>& texts) {
+  std::ostringstream out, err;
+  BibReader reader(out, err);
+  ReadOutcome outcome;
+  for (const std::string& text : texts) {
+    outcome.result = reader.readText(text);
+    if (outcome.result != ReadResult::kOk) break;
+  }
+  if (outcome.result == ReadResult::kOk) outcome.entries = describe(reader.finish());
+  outcome.out = out.str();
+  outcome.err = err.str();
+  return outcome;
+}
+
+}  // namespace pubforge::testing

@@ -14,8 +14,8 @@
 #
 # Usage: run-cases.sh PUBFORGE AREA_DIR [CASE_NAME...]
 set -u
-pubforge=$1
-area=$2
+pubforge=$(realpath "$1")
+area=$(realpath "$2")
 shift 2
 
 failed=0

@@ -6,7 +6,8 @@
 
 namespace pubforge {
 
-unsigned runCommands(std::istream& input, RunContext& ctx, unsigned /*level*/) {
+unsigned runCommands(std::istream& input, RunContext& ctx, PublicationSet& /*set*/,
+                     unsigned /*level*/) {
   unsigned errors = 0;
   std::string line;
   while (std::getline(input, line)) {

@@ -10,7 +10,9 @@
 
 #include "commands/commands.h"
 #include "driver/run_context.h"
+#include "model/publication_set.h"
 #include "reader/reader.h"
+#include "writers/bibtex_writer.h"
 
 namespace pubforge {
 
@@ -150,11 +152,18 @@ int parseOptions(const std::vector<std::string>& args, RunContext& ctx,
   return -1;
 }
 
-int runNonInteractive(RunContext& ctx) {
+int runNonInteractive(RunContext& ctx, const PublicationSet& set) {
   // Every requested step runs, also after an earlier one failed.
   bool failed = false;
   const RunOptions& o = ctx.options;
-  (void)o;
+  if (o.bibtexFile &&
+      !exportToBibTeX(set, *o.bibtexFile, false, o.skipNotesWithIsbnAndIssn,
+                      o.addNotesWithIsbnAndIssn, o.addUrlCommand, ctx.err))
+    failed = true;
+  if (o.separateBibtexPrefix &&
+      !exportToBibTeX(set, *o.separateBibtexPrefix, true, o.skipNotesWithIsbnAndIssn,
+                      o.addNotesWithIsbnAndIssn, o.addUrlCommand, ctx.err))
+    failed = true;
   return failed ? 1 : 0;
 }
 
@@ -190,11 +199,15 @@ int runPubforge(const std::vector<std::string>& args, std::istream& in, std::ost
   }
   ctx.publications = reader.finish();
 
-  if (!ctx.options.interactive) return runNonInteractive(ctx);
+  PublicationSet set(ctx.publications.size());
+  if (!ctx.options.interactive) {
+    set.addAll(ctx.publications);
+    return runNonInteractive(ctx, set);
+  }
 
   if (!ctx.options.quiet)
     err << "Got " << ctx.publications.size() << " publications from BibTeX file.\n";
-  unsigned errors = runCommands(in, ctx, 0);
+  unsigned errors = runCommands(in, ctx, set, 0);
   if (errors > 0 || !ctx.options.quiet) err << "Done. " << errors << " errors have occurred.\n";
   return errors > 0 ? 1 : 0;
 }

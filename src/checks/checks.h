@@ -6,6 +6,8 @@
 #include <iosfwd>
 #include <string>
 
+#include "checks/authors.h"
+#include "checks/urls.h"
 #include "model/node.h"
 
 namespace pubforge {

@@ -1,0 +1,137 @@
+// Author lists are cut into names at " and "; each name is split into family
+// name, given name and initials, and written back in one normal spelling.
+#include "checks/authors.h"
+
+#include <string_view>
+#include <utility>
+
+#include "checks/checks.h"
+#include "text/strings.h"
+
+namespace pubforge {
+
+namespace {
+
+constexpr std::string_view kNameSeparator = " and ";
+
+bool separatesWords(char c) { return c == ' ' || c == '~'; }
+
+// Bytes of the UTF-8 character that begins with `lead`: 1 for ASCII, 2 to 4
+// for a lead byte, 0 for a byte that cannot begin a character.
+size_t characterLength(unsigned char lead) {
+  if (lead < 0x80) return 1;
+  if ((lead & 0xE0) == 0xC0) return 2;
+  if ((lead & 0xF0) == 0xE0) return 3;
+  if ((lead & 0xF8) == 0xF0) return 4;
+  return 0;
+}
+
+void replaceChar(std::string& text, char from, char to) {
+  for (char& c : text)
+    if (c == from) c = to;
+}
+
+}  // namespace
+
+void makeInitials(std::string& givenName, std::string& initials) {
+  initials.clear();
+  if (givenName.empty()) return;
+
+  bool wordStart = true;
+  bool firstInitial = true;
+  for (size_t i = 0; i < givenName.size(); ++i) {
+    char c = givenName[i];
+    if (separatesWords(c)) {
+      wordStart = true;
+      continue;
+    }
+    if (!wordStart) continue;
+    wordStart = false;
+    if (!firstInitial) initials.push_back('~');
+    firstInitial = false;
+    size_t length = characterLength(static_cast<unsigned char>(c));
+    if (length != 0 && i + length <= givenName.size()) initials.append(givenName, i, length);
+    initials.push_back('.');
+  }
+
+  // "M. Anna" is tied into "M.~Anna", so that the initial stays with the word.
+  std::string tied;
+  tied.reserve(givenName.size());
+  for (size_t i = 0; i < givenName.size(); ++i) {
+    tied.push_back(givenName[i]);
+    if (givenName[i] == '.' && i + 1 < givenName.size() && givenName[i + 1] == ' ') {
+      tied.push_back('~');
+      ++i;
+    }
+  }
+  givenName = std::move(tied);
+}
+
+void splitAuthorName(std::string& name, std::string& givenName, std::string& initials,
+                     std::string& familyName) {
+  trimWhitespace(name);
+  replaceChar(name, '~', ' ');
+  givenName.clear();
+  initials.clear();
+
+  if (!name.empty() && name[0] == '{') {
+    // A braced name (a group or an institution) is never split.
+    familyName = name;
+  } else if (size_t comma = name.find(','); comma != std::string::npos) {
+    familyName = name.substr(0, comma);
+    givenName = name.substr(comma + 1);
+    makeInitials(givenName, initials);
+  } else {
+    size_t lastSpace = name.rfind(' ');
+    if (lastSpace == std::string::npos) {
+      familyName = name;
+    } else {
+      familyName = name.substr(lastSpace + 1);
+      givenName = name.substr(0, lastSpace);
+      makeInitials(givenName, initials);
+      if (givenName.find('.') != std::string::npos) replaceChar(givenName, ' ', '~');
+    }
+  }
+
+  trimWhitespace(givenName);
+  trimWhitespace(familyName);
+
+  if (givenName.empty()) {
+    name = familyName;
+  } else if (givenName.find(',') != std::string::npos) {
+    // Written as "Kell, Jr., Mira": in the form "Jr., Mira Kell" the name
+    // would be read back with "Jr." as its family name.
+    name = familyName + ", " + givenName;
+  } else if (givenName == initials) {
+    name = initials + "~" + familyName;
+  } else {
+    name = givenName + " " + familyName;
+  }
+}
+
+void splitAuthorList(Node&, Item& authorItem, std::ostream&) {
+  authorItem.authorParts.clear();
+  std::string list = std::move(authorItem.value);
+  authorItem.value.clear();
+
+  // The names are taken from the list in place; only each name is copied, so
+  // long lists take time in proportion to their length.
+  std::string_view rest = list;
+  std::string givenName, initials, familyName;
+  bool firstName = true;
+  while (true) {
+    size_t separator = rest.find(kNameSeparator);
+    std::string name(rest.substr(0, separator));
+    splitAuthorName(name, givenName, initials, familyName);
+    if (!firstName) authorItem.value += kNameSeparator;
+    firstName = false;
+    authorItem.value += name;
+    authorItem.authorParts.push_back(familyName);
+    authorItem.authorParts.push_back(givenName);
+    authorItem.authorParts.push_back(initials);
+    if (separator == std::string_view::npos) break;
+    rest.remove_prefix(separator + kNameSeparator.size());
+  }
+}
+
+}  // namespace pubforge

@@ -1,0 +1,105 @@
+// Year, month and day items become numbers: `numericValue` holds the number
+// and `value` its zero-padded decimal text.
+#include <iterator>
+#include <ostream>
+#include <string>
+#include <string_view>
+
+#include "checks/checks.h"
+#include "checks/numbers.h"
+
+namespace pubforge {
+
+namespace {
+
+constexpr int32_t kEarliestYear = 1700;
+constexpr int32_t kLatestYear = 2030;
+// Stands in for the year when an entry has a month or day but no year.
+constexpr int32_t kMissingYear = 1;
+
+struct MonthRow {
+  std::string_view shortName;
+  std::string_view longName;
+  int32_t days;  // February: in a common year
+};
+
+constexpr MonthRow kMonths[] = {
+    {"jan", "january", 31}, {"feb", "february", 28}, {"mar", "march", 31},
+    {"apr", "april", 30},   {"may", "may", 31},      {"jun", "june", 30},
+    {"jul", "july", 31},    {"aug", "august", 31},   {"sep", "september", 30},
+    {"oct", "october", 31}, {"nov", "november", 30}, {"dec", "december", 31},
+};
+
+bool isLeapYear(int32_t year) {
+  return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+}
+
+std::string lowerCased(std::string_view text) {
+  std::string copy(text);
+  for (char& c : copy)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return copy;
+}
+
+// Month number (1 to 12, 0 when the name is not recognised) and its days.
+struct Month {
+  int32_t number = 0;
+  int32_t days = 0;
+};
+
+Month lookUpMonth(std::string_view name, int32_t year) {
+  for (size_t i = 0; i < std::size(kMonths); ++i) {
+    const MonthRow& row = kMonths[i];
+    if (name != row.shortName && name != row.longName) continue;
+    Month month{static_cast<int32_t>(i + 1), row.days};
+    if (month.number == 2 && isLeapYear(year)) ++month.days;
+    return month;
+  }
+  return {};
+}
+
+void setNumber(Item& item, int32_t number, int width) {
+  item.numericValue = number;
+  item.value = zeroPadded(number, width);
+}
+
+}  // namespace
+
+void checkDate(Node& publication, Item* yearItem, Item* monthItem, Item* dayItem,
+               std::ostream& err) {
+  const std::string& key = publication.keyword;
+
+  int32_t year = kMissingYear;
+  if (yearItem) {
+    year = readLeadingInteger(yearItem->value);
+    if (year < kEarliestYear || year > kLatestYear)
+      err << "WARNING: Entry " << key << " has probably invalid \"year\" section (year=" << year
+          << "?)!\n";
+    setNumber(*yearItem, year, 4);
+  } else {
+    err << "WARNING: Entry " << key << " has no \"year\" section, but \"month\" or \"day\"!\n";
+  }
+
+  if (monthItem) {
+    std::string name = lowerCased(monthItem->value);
+    Month month = lookUpMonth(name, year);
+    if (month.number == 0)
+      err << "WARNING: Entry " << key << " has probably invalid \"month\" section (month=" << name
+          << "?)!\n";
+    setNumber(*monthItem, month.number, 2);
+
+    if (dayItem) {
+      int32_t day = readLeadingInteger(dayItem->value);
+      if (day < 1 || day > month.days)
+        err << "WARNING: Entry " << key << " has invalid \"day\" or \"month\" section (year="
+            << year << " month=" << month.number << " day=" << day << ")!\n";
+      setNumber(*dayItem, day, 4);
+    }
+  } else if (dayItem) {
+    int32_t day = readLeadingInteger(dayItem->value);
+    err << "WARNING: Entry " << key << " has no \"month\" section, but \"day\"!\n";
+    setNumber(*dayItem, day, 4);
+  }
+}
+
+}  // namespace pubforge

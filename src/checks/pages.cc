@@ -1,0 +1,81 @@
+// Page ranges become "first--last" (or one page), and the number of pages is
+// kept consistent with them.
+#include <cstdint>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <string_view>
+
+#include "checks/checks.h"
+#include "checks/numbers.h"
+#include "reader/items.h"
+
+namespace pubforge {
+
+namespace {
+
+constexpr int32_t kMostPages = 999998;
+
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+// The first two digit groups of the text, as unsigned 32-bit numbers (a group
+// too long for that range stops at its largest value).  Every byte other than
+// a digit separates groups, so "12-15", "pp. 12--15" and a range with an en
+// dash all read alike.
+struct PageNumbers {
+  std::optional<uint32_t> first;
+  std::optional<uint32_t> second;
+};
+
+PageNumbers readPageNumbers(std::string_view text) {
+  PageNumbers numbers;
+  size_t i = 0;
+  for (std::optional<uint32_t>* slot : {&numbers.first, &numbers.second}) {
+    while (i < text.size() && !isDigit(text[i])) ++i;
+    if (i == text.size()) break;
+    uint64_t number = 0;
+    for (; i < text.size() && isDigit(text[i]); ++i) {
+      number = number * 10 + static_cast<uint64_t>(text[i] - '0');
+      if (number > UINT32_MAX) number = UINT32_MAX;
+    }
+    *slot = static_cast<uint32_t>(number);
+  }
+  return numbers;
+}
+
+}  // namespace
+
+void checkPages(Node& publication, Item& pagesItem, std::ostream& err) {
+  PageNumbers numbers = readPageNumbers(pagesItem.value);
+  uint32_t first = numbers.first.value_or(0);
+  uint32_t last = numbers.second.value_or(first);
+  if (first == 0 || last < first) {
+    err << "WARNING: Entry " << publication.keyword
+        << " has possibly invalid page numbers in \"pages\" section (pages=" << pagesItem.value
+        << ")!\n";
+    return;
+  }
+  pagesItem.value = first == last ? std::to_string(first)
+                                  : std::to_string(first) + "--" + std::to_string(last);
+
+  uint32_t pageCount = last - first + 1;
+  if (const Item* numPages = findItem(publication, "numpages")) {
+    if (readLeadingInteger(numPages->value) != static_cast<int64_t>(pageCount))
+      err << "WARNING: Entry " << publication.keyword
+          << " has inconsistent invalid page numbers and number of pages (pages="
+          << pagesItem.value << "; numpages=" << numPages->value << ")!\n";
+  }
+  // May add the item and reorder the items: pagesItem is not used after this.
+  setItem(publication, "numpages", std::to_string(pageCount));
+}
+
+void checkNumPages(Node& publication, Item& numPagesItem, std::ostream& err) {
+  int32_t number = readLeadingInteger(numPagesItem.value);
+  if (number < 1 || number > kMostPages)
+    err << "WARNING: Entry " << publication.keyword
+        << " has invalid page of numbers in \"numpages\" section (numpages="
+        << numPagesItem.value << ")!\n";
+  numPagesItem.value = std::to_string(static_cast<uint32_t>(number));
+}
+
+}  // namespace pubforge

@@ -1,0 +1,173 @@
+#!/usr/bin/env bash
+# Times whole runs of Pubforge on large generated bibliographies and prints
+# one table: wall time (median of several runs), throughput and peak memory,
+# for 10,000 and 100,000 entries, in non-interactive mode (-n -B) and in
+# command mode with empty standard input.  See bench/README.md.
+#
+# Usage (from the repository root):  bench/run.sh [RUNS]
+#   RUNS        timed runs per size and mode (default 5, or $RUNS)
+#   PUBFORGE=…  time this binary instead of building bench/out/build/pubforge
+#
+# Exit status: 0 when every run succeeded and every target was met,
+# 1 when a run failed or a target was missed, 2 when the set-up failed.
+set -euo pipefail
+export LC_ALL=C   # "." as decimal point in $EPOCHREALTIME, awk and sort
+
+cd "$(dirname "${BASH_SOURCE[0]}")/.."
+runs=${1:-${RUNS:-5}}
+out=bench/out
+build=$out/build
+sizes=(10000 100000)
+
+# Targets for the largest size, and for the time growth from the smallest.
+max_seconds=0.8
+max_peak_ratio=3
+max_growth=11
+
+die() { echo "run.sh: $*" >&2; exit 2; }
+
+[[ $runs =~ ^[1-9][0-9]*$ ]] || die "RUNS must be a positive number, not '$runs'"
+[[ -x /usr/bin/time ]] || die "/usr/bin/time is missing; install the Debian package 'time'"
+command -v python3 >/dev/null || die "python3 is missing"
+mkdir -p "$out"
+
+if [[ -n ${PUBFORGE:-} ]]; then
+  bin=$PUBFORGE
+else
+  echo "Building pubforge (Release) in $build; log in $out/build.log"
+  if ! { cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DPUBFORGE_TESTS=OFF &&
+         cmake --build "$build" -j2 --target pubforge; } >"$out/build.log" 2>&1; then
+    tail -n 20 "$out/build.log" >&2
+    die "the build failed; see $out/build.log"
+  fi
+  bin=$build/pubforge
+fi
+[[ -x $bin ]] || die "no executable at $bin"
+
+# Inputs are generated once and kept until the generator changes.
+for n in "${sizes[@]}"; do
+  f=$out/bib-$n.bib
+  if [[ ! -s $f || bench/gen_bib.py -nt $f ]]; then
+    echo "Generating $f"
+    python3 bench/gen_bib.py "$n" >"$f.tmp"
+    mv "$f.tmp" "$f"
+  fi
+done
+
+# One timed run.  Prints "wall_seconds cpu_seconds peak_kB status" (cpu is
+# user + system time of the program itself); the program's standard
+# output and standard error go to files named after the tag.
+run_once() {
+  local mode=$1 input=$2 tag=$3 t0 t1 status=0 rss cpu
+  local tfile=$out/time-$tag.txt
+  rm -f "$out/out-$tag.bib"
+  t0=$EPOCHREALTIME
+  if [[ $mode == "-n -B" ]]; then
+    /usr/bin/time -v -o "$tfile" "$bin" -n -B "$out/out-$tag.bib" "$input" \
+      >"$out/stdout-$tag.txt" 2>"$out/stderr-$tag.txt" || status=$?
+  else
+    /usr/bin/time -v -o "$tfile" "$bin" "$input" </dev/null \
+      >"$out/stdout-$tag.txt" 2>"$out/stderr-$tag.txt" || status=$?
+  fi
+  t1=$EPOCHREALTIME
+  rss=$(awk -F': *' '/Maximum resident set size/ {print $2}' "$tfile")
+  cpu=$(awk -F': *' '/(User|System) time \(seconds\)/ {t += $2} END {print t + 0}' "$tfile")
+  awk -v a="$t0" -v b="$t1" -v c="$cpu" -v r="${rss:-0}" -v s="$status" \
+    'BEGIN {printf "%.4f %.2f %d %d\n", b - a, c, r, s}'
+}
+
+median() {
+  sort -g | awk '{v[NR] = $1}
+    END {if (NR % 2) print v[(NR + 1) / 2]; else print (v[NR / 2] + v[NR / 2 + 1]) / 2}'
+}
+
+declare -A med cpu peak failed
+modes=("-n -B" "command")
+for n in "${sizes[@]}"; do
+  input=$out/bib-$n.bib
+  for mode in "${modes[@]}"; do
+    tag=$n-$([[ $mode == "-n -B" ]] && echo nB || echo cmd)
+    printf 'Timing %-7s %6d entries, %d runs ...\n' "$mode" "$n" "$runs"
+    times=() cpus=() max_kb=0
+    for ((r = 1; r <= runs; r++)); do
+      read -r secs cpusecs kb status < <(run_once "$mode" "$input" "$tag")
+      if ((status != 0)); then
+        failed[$tag]="exit status $status: $(tail -n 1 "$out/stderr-$tag.txt" | cut -c1-70)"
+        break
+      fi
+      if [[ $mode == "-n -B" && ! -s $out/out-$tag.bib ]]; then
+        failed[$tag]="exit status 0 but $out/out-$tag.bib is empty or missing"
+        break
+      fi
+      times+=("$secs")
+      cpus+=("$cpusecs")
+      if ((kb > max_kb)); then max_kb=$kb; fi
+    done
+    if [[ -z ${failed[$tag]:-} ]]; then
+      med[$tag]=$(printf '%s\n' "${times[@]}" | median)
+      cpu[$tag]=$(printf '%s\n' "${cpus[@]}" | median)
+      peak[$tag]=$max_kb
+    fi
+  done
+done
+
+# The table.  MB are 10^6 bytes; "median s" is wall time, "cpu s" the median
+# user + system time; peak is the largest resident set of all runs; growth
+# is the median time of a size divided by that of the smallest size.
+verdict=0
+small=${sizes[0]} large=${sizes[-1]}
+echo
+printf '%8s %7s  %-7s %8s %6s %7s %8s %9s %7s\n' \
+  entries MB mode "median s" "cpu s" "MB/s" "peak MB" peak/file growth
+for n in "${sizes[@]}"; do
+  bytes=$(stat -c %s "$out/bib-$n.bib")
+  for mode in "${modes[@]}"; do
+    tag=$n-$([[ $mode == "-n -B" ]] && echo nB || echo cmd)
+    if [[ -n ${failed[$tag]:-} ]]; then
+      printf '%8d %7.1f  %-7s FAILED (%s)\n' "$n" "$(awk -v b="$bytes" 'BEGIN {print b / 1e6}')" \
+        "$mode" "${failed[$tag]}"
+      verdict=1
+      continue
+    fi
+    base=${med[$small-${tag#*-}]:-}
+    awk -v n="$n" -v b="$bytes" -v m="$mode" -v s="${med[$tag]}" -v c="${cpu[$tag]}" \
+        -v k="${peak[$tag]}" -v base="$base" -v first="$((n == small))" 'BEGIN {
+      g = (first || base == "" || base <= 0) ? "-" : sprintf("%.2f", s / base)
+      printf "%8d %7.1f  %-7s %8.3f %6.2f %7.1f %8.1f %9.2f %7s\n",
+             n, b / 1e6, m, s, c, (s > 0 ? b / 1e6 / s : 0), k * 1024 / 1e6, k * 1024 / b, g }'
+  done
+done
+
+echo
+large_bytes=$(stat -c %s "$out/bib-$large.bib")
+for mode in "${modes[@]}"; do
+  m=$([[ $mode == "-n -B" ]] && echo nB || echo cmd)
+  if [[ -n ${failed[$large-$m]:-} ]]; then
+    printf '%-7s: no result for %d entries, targets not met\n' "$mode" "$large"
+    verdict=1
+    continue
+  fi
+  if [[ -n ${failed[$small-$m]:-} ]]; then
+    growth=""
+  else
+    growth=$(awk -v a="${med[$small-$m]}" -v b="${med[$large-$m]}" \
+      'BEGIN {printf "%.2f", (a > 0 ? b / a : 0)}')
+  fi
+  if ! awk -v mode="$mode" -v n="$large" -v s="${med[$large-$m]}" -v k="${peak[$large-$m]}" \
+        -v bytes="$large_bytes" -v g="$growth" -v ratio_name="$large/$small" \
+        -v ts="$max_seconds" -v tp="$max_peak_ratio" -v tg="$max_growth" 'BEGIN {
+      ok = 1
+      p = k * 1024 / bytes
+      if (s > ts) ok = 0
+      if (p > tp) ok = 0
+      if (g == "" || g > tg) ok = 0
+      printf "%-7s: %d entries in %.3f s (target <= %s s), peak %.2f x file (target <= %s), ",
+             mode, n, s, ts, p, tp
+      printf "%s time ratio %s (target <= %s): %s\n", ratio_name,
+             (g == "" ? "n/a" : g), tg, (ok ? "met" : "MISSED")
+      exit !ok }'; then
+    verdict=1
+  fi
+done
+echo "Program messages are in $out/stderr-*.txt, timings in $out/time-*.txt."
+exit "$verdict"

@@ -8,14 +8,20 @@
 
 namespace pubforge {
 
-// LaTeX notation to UTF-8 (xmlStyle false) or to XML text (xmlStyle true).
+// LaTeX notation to UTF-8 (xmlStyle false) or to XML text (xmlStyle true):
+// the forms of the ConversionTable are replaced (in XML text an ampersand of
+// the value becomes "&amp;", the references that the table inserts stay), then
+// every remaining "~" becomes `nbsp` (unless it is empty), every line feed
+// becomes `linebreak` (an empty one removes it), and finally the backslash
+// escapes are resolved.  Braces and commands outside the table stay.
 std::string convertLatex(std::string_view text, std::string_view nbsp,
                          std::string_view linebreak, bool xmlStyle);
 
 // convertLatex with nbsp "&#160;", linebreak "\n" and XML output.
 std::string latexToXml(std::string_view text);
 
-// Resolves backslash escapes (\\, \{, \}, \ , \", \', \n, \xHH).
+// Resolves backslash escapes (\\, \{, \}, \ , \", \', \n, \xHH); any other
+// backslash pair stays as it is, and so does a trailing backslash.
 std::string unescapeBackslashes(std::string_view text);
 
 // Replaces every occurrence of `pattern`, left to right, never rescanning an
@@ -29,10 +35,14 @@ std::string& stripBraces(std::string& text);
 // its last byte.
 std::string& trimWhitespace(std::string& text);
 
-// Splits the next word off `text` (which keeps the remainder).
+// Splits the next word off `text`, which keeps the remainder: the text up to
+// the first byte of `separators` (dropped), a double-quoted word (quotes
+// dropped), or nothing for a "#" comment.  A backslash protects the byte after
+// it; escapes stay unresolved.
 std::string nextWord(std::string& text, std::string_view separators);
 
-// printf into a string of any length.
+// printf into a string of any length; NUL bytes that the format produces
+// (a %c of 0) are kept.
 std::string formatString(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
 // True when `text` begins with `prefix`; `rest` then receives what follows it.

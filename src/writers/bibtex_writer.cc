@@ -1,0 +1,299 @@
+#include "writers/bibtex_writer.h"
+
+#include <charconv>
+#include <cstdint>
+#include <ostream>
+
+#include "writers/output_file.h"
+
+namespace pubforge {
+
+namespace {
+
+// How the value of an item is written.
+enum class FieldFormat {
+  kPlain,    // "value"
+  kBraced,   // "{value}"
+  kNumber,   // "numericValue"
+  kMonth,    // month macro, or nothing for an unknown month
+  kUrl,      // "value" or "\url{value}", percent signs escaped
+  kDoi,      // "value", percent signs escaped
+  kNote,     // "value", or nothing for an ISBN/ISSN note when those are skipped
+  kIsbn,     // "value", remembered for the added note
+  kIssn,     // likewise
+  kSkip,     // never written
+};
+
+struct FormatRow {
+  std::string_view keyword;
+  FieldFormat format;
+};
+
+constexpr FormatRow kFormats[] = {
+    {"title", FieldFormat::kBraced},  {"booktitle", FieldFormat::kBraced},
+    {"series", FieldFormat::kBraced}, {"journal", FieldFormat::kBraced},
+    {"abstract", FieldFormat::kBraced}, {"day", FieldFormat::kNumber},
+    {"year", FieldFormat::kNumber},   {"month", FieldFormat::kMonth},
+    {"url", FieldFormat::kUrl},       {"doi", FieldFormat::kDoi},
+    {"note", FieldFormat::kNote},     {"isbn", FieldFormat::kIsbn},
+    {"issn", FieldFormat::kIssn},     {"removeme", FieldFormat::kSkip},
+};
+
+FieldFormat formatOf(std::string_view keyword) {
+  if (keyword.empty()) return FieldFormat::kPlain;
+  // The first byte settles most comparisons without a call.
+  for (const FormatRow& row : kFormats)
+    if (row.keyword[0] == keyword[0] && row.keyword == keyword) return row.format;
+  return FieldFormat::kPlain;
+}
+
+// BibTeX's month macros, for the months 1 to 12.
+constexpr std::string_view kMonthMacros[] = {"jan", "feb", "mar", "apr", "may", "jun",
+                                             "jul", "aug", "sep", "oct", "nov", "dec"};
+
+constexpr std::string_view kIsbnIssnNotePrefixes[] = {"ISBN", "ISSN", "{ISBN}", "{ISSN}"};
+
+bool isIsbnOrIssnNote(std::string_view value) {
+  for (std::string_view prefix : kIsbnIssnNotePrefixes)
+    if (value.starts_with(prefix)) return true;
+  return false;
+}
+
+// Follows the reader through a quoted value to see whether the text would end
+// it before its end: a double quote outside braces does, and so does a
+// trailing backslash, which would take the closing quote as escaped.
+class QuotedValueScan {
+ public:
+  void feed(std::string_view text) {
+    for (char c : text) {
+      if (backslash_) {
+        backslash_ = false;
+        if (c == '"') continue;  // \" stays in the value
+      }
+      if (c == '\\') {
+        backslash_ = true;
+      } else if (c == '{') {
+        ++depth_;
+      } else if (c == '}') {
+        --depth_;
+      } else if (c == '"' && depth_ <= 0) {
+        endsEarly_ = true;
+      }
+    }
+  }
+  bool endsEarly() const { return endsEarly_ || backslash_; }
+
+ private:
+  long depth_ = 0;
+  bool backslash_ = false;
+  bool endsEarly_ = false;
+};
+
+// Appends the text with a backslash put before every "%" that has none.
+void appendEscapedPercent(OutputBuffer& out, std::string_view text) {
+  size_t start = 0;
+  for (size_t i = text.find('%'); i != std::string_view::npos; i = text.find('%', i + 1)) {
+    if (i > 0 && text[i - 1] == '\\') continue;
+    out += text.substr(start, i - start);
+    out += '\\';
+    start = i;
+  }
+  out += text.substr(start);
+}
+
+// Appends a quoted value part made of `open`, `value` and `close`.  A value
+// that would end the quotes early goes inside one more pair of braces, which
+// the reader removes again.  Escaping percent signs puts backslashes only
+// before "%", which leaves that test unchanged.
+void appendQuoted(OutputBuffer& out, std::string_view open, std::string_view value,
+                  std::string_view close, bool escapePercentSigns = false) {
+  bool wrap = false;
+  if (value.find('"') != std::string_view::npos || value.find('\\') != std::string_view::npos) {
+    QuotedValueScan scan;
+    scan.feed(open);
+    scan.feed(value);
+    scan.feed(close);
+    wrap = scan.endsEarly();
+  }
+  out += wrap ? "\"{" : "\"";
+  out += open;
+  if (escapePercentSigns)
+    appendEscapedPercent(out, value);
+  else
+    out += value;
+  out += close;
+  out += wrap ? "}\"" : "\"";
+}
+
+struct FieldOptions {
+  bool skipNotesWithIsbnAndIssn;
+  bool addNotesWithIsbnAndIssn;
+  bool addUrlCommand;
+};
+
+// Appends one publication: the head line, one line per written field, the
+// closing brace and an empty line.
+void appendEntry(OutputBuffer& out, const Node& publication, const FieldOptions& options) {
+  out += '@';
+  out += publication.value;
+  out += "{ ";
+  out += publication.keyword;
+  out += ",\n";
+
+  bool first = true;
+  auto startField = [&](std::string_view keyword) {
+    out += first ? std::string_view("\t") : std::string_view(",\n\t");
+    first = false;
+    out += keyword;
+    out += " = ";
+  };
+
+  const Item* isbn = nullptr;
+  const Item* issn = nullptr;
+  for (const Item& item : publication.items) {
+    switch (formatOf(item.keyword)) {
+      case FieldFormat::kSkip:
+        break;
+      case FieldFormat::kBraced:
+        startField(item.keyword);
+        appendQuoted(out, "{", item.value, "}");
+        break;
+      case FieldFormat::kNumber: {
+        startField(item.keyword);
+        char digits[16];
+        auto end = std::to_chars(digits, digits + sizeof digits,
+                                 static_cast<uint32_t>(item.numericValue)).ptr;
+        out += '"';
+        out += std::string_view(digits, end - digits);
+        out += '"';
+        break;
+      }
+      case FieldFormat::kMonth:
+        if (item.numericValue >= 1 && item.numericValue <= 12) {
+          startField(item.keyword);
+          out += kMonthMacros[item.numericValue - 1];
+        }
+        break;
+      case FieldFormat::kUrl:
+        startField(item.keyword);
+        appendQuoted(out, options.addUrlCommand ? "\\url{" : "", item.value,
+                     options.addUrlCommand ? "}" : "", true);
+        break;
+      case FieldFormat::kDoi:
+        startField(item.keyword);
+        appendQuoted(out, "", item.value, "", true);
+        break;
+      case FieldFormat::kNote:
+        if (options.skipNotesWithIsbnAndIssn && isIsbnOrIssnNote(item.value)) break;
+        startField(item.keyword);
+        appendQuoted(out, "", item.value, "");
+        break;
+      case FieldFormat::kIsbn:
+      case FieldFormat::kIssn:
+        (item.keyword == "isbn" ? isbn : issn) = &item;
+        [[fallthrough]];
+      case FieldFormat::kPlain:
+        startField(item.keyword);
+        appendQuoted(out, "", item.value, "");
+        break;
+    }
+  }
+
+  if (options.addNotesWithIsbnAndIssn && (isbn || issn)) {
+    startField("note");
+    appendQuoted(out, isbn ? "{ISBN} " : "{ISSN} ", isbn ? isbn->value : issn->value, "");
+  }
+  out += "\n}\n\n";
+}
+
+void reportCreateFailure(std::ostream& err, const std::string& name) {
+  err << "ERROR: Unable to create BibTeX file " << name << "!\n";
+}
+
+// Finishes a file and reports what went wrong; true when it was written.
+bool finishFile(OutputFile& file, const std::string& name, std::ostream& err) {
+  switch (file.finish()) {
+    case OutputFile::Result::kWritten:
+      return true;
+    case OutputFile::Result::kCreateFailed:
+      reportCreateFailure(err, name);
+      return false;
+    case OutputFile::Result::kWriteFailed:
+      err << "ERROR: Unable to write BibTeX file " << name << "!\n";
+      return false;
+  }
+  return false;
+}
+
+// A citation key that would place its file outside the prefix's folder: one
+// that begins with "/" or has a ".." path segment.
+bool keyLeavesFolder(std::string_view key) {
+  if (key.starts_with('/')) return true;
+  size_t start = 0;
+  while (true) {
+    size_t slash = key.find('/', start);
+    std::string_view segment = key.substr(start, slash == std::string_view::npos
+                                                     ? std::string_view::npos
+                                                     : slash - start);
+    if (segment == "..") return true;
+    if (slash == std::string_view::npos) return false;
+    start = slash + 1;
+  }
+}
+
+bool exportToOneFile(const PublicationSet& set, const std::string& fileName,
+                     const FieldOptions& options, std::ostream& err) {
+  OutputFile file;
+  if (!file.open(fileName)) {
+    reportCreateFailure(err, fileName);
+    return false;
+  }
+  OutputBuffer& out = file.buffer();
+  for (const Node* publication : set) {
+    if (publication->isComment()) {
+      if (!publication->items.empty()) {
+        out += '%';
+        out += publication->items.front().value;
+        out += "\n\n";
+      }
+    } else {
+      appendEntry(out, *publication, options);
+    }
+    file.flushIfFull();
+  }
+  return finishFile(file, fileName, err);
+}
+
+bool exportToSeparateFiles(const PublicationSet& set, const std::string& prefix,
+                           const FieldOptions& options, std::ostream& err) {
+  OutputFile file;
+  for (const Node* publication : set) {
+    if (publication->isComment()) continue;
+    std::string name = prefix + publication->keyword + ".bib";
+    if (keyLeavesFolder(publication->keyword) || !file.open(name)) {
+      reportCreateFailure(err, name);
+      return false;
+    }
+    appendEntry(file.buffer(), *publication, options);
+    if (!finishFile(file, name, err)) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+std::string escapePercent(std::string_view text) {
+  OutputBuffer out;
+  appendEscapedPercent(out, text);
+  return std::string(out.view());
+}
+
+bool exportToBibTeX(const PublicationSet& set, const std::string& fileName, bool separateFiles,
+                    bool skipNotesWithIsbnAndIssn, bool addNotesWithIsbnAndIssn,
+                    bool addUrlCommand, std::ostream& err) {
+  const FieldOptions options{skipNotesWithIsbnAndIssn, addNotesWithIsbnAndIssn, addUrlCommand};
+  if (separateFiles) return exportToSeparateFiles(set, fileName, options, err);
+  return exportToOneFile(set, fileName, options, err);
+}
+
+}  // namespace pubforge

@@ -60,6 +60,22 @@ static bool itemBefore(const Item& a, const Item& b) {
 size_t sortItems(Node& publication, size_t tracked) {
   std::vector<Item>& items = publication.items;
   if (std::is_sorted(items.begin(), items.end(), itemBefore)) return tracked;
+  if (items.size() <= 32) {
+    // Entries hold a few dozen items at most: a stable insertion sort that
+    // needs no extra memory.
+    for (size_t i = 1; i < items.size(); ++i) {
+      if (!itemBefore(items[i], items[i - 1])) continue;
+      Item moving = std::move(items[i]);
+      size_t j = i;
+      for (; j > 0 && itemBefore(moving, items[j - 1]); --j) items[j] = std::move(items[j - 1]);
+      items[j] = std::move(moving);
+      if (tracked == i)
+        tracked = j;
+      else if (tracked != SIZE_MAX && tracked >= j && tracked < i)
+        ++tracked;
+    }
+    return tracked;
+  }
   if (tracked == SIZE_MAX) {
     std::stable_sort(items.begin(), items.end(), itemBefore);
     return tracked;

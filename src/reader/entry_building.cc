@@ -108,7 +108,7 @@ Collection EntryChain::take() {
 }
 
 Collection assembleCollection(std::vector<std::unique_ptr<Node>> entries, std::ostream& err) {
-  EntryChain chain;
+  EntryChain chain(entries.size());
   for (auto it = entries.rbegin(); it != entries.rend(); ++it) chain.addEntry(std::move(*it), err);
   return chain.take();
 }

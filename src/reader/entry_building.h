@@ -28,6 +28,11 @@ void tieParentheses(Item& item);
 // earlier entry is put in front, merged with a later entry of the same key.
 class EntryChain {
  public:
+  explicit EntryChain(size_t expected = 0) {
+    reversed_.reserve(expected);
+    byKey_.reserve(expected);
+  }
+
   // Puts `entry` in front of the chain.  When the chain holds an entry with
   // the same key, `entry` takes over its items (keeping its own title if the
   // titles differ) and the later entry is dropped, with a note on `err`.

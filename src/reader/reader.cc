@@ -3,14 +3,14 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <iterator>
 #include <new>
 #include <ostream>
-#include <sys/stat.h>
 
 #include "reader/entry_building.h"
 #include "reader/items.h"
-#include "reader/scanner.h"
 
 namespace pubforge {
 
@@ -25,14 +25,19 @@ namespace {
 class Parser {
  public:
   Parser(Scanner& scanner, std::ostream& err, unsigned& commentCounter,
-         std::vector<std::unique_ptr<Node>>& entries)
-      : scanner_(scanner), err_(err), commentCounter_(commentCounter), entries_(entries) {}
+         std::vector<std::unique_ptr<Node>>& entries, std::vector<Item>& scratch)
+      : scanner_(scanner),
+        err_(err),
+        commentCounter_(commentCounter),
+        entries_(entries),
+        scratch_(scratch) {}
 
   ReadResult parse() {
     bool any = false;
     for (;;) {
       Token token = scanner_.next();
       if (token.kind == TokenKind::kEnd) {
+        if (scanner_.readFailed()) return ReadResult::kReadError;
         if (!any) return syntaxError();
         return ReadResult::kOk;
       }
@@ -66,7 +71,8 @@ class Parser {
     if (key.kind != TokenKind::kName) return false;
     if (entryToken().kind != TokenKind::kComma) return false;
 
-    std::vector<Item> items;
+    std::vector<Item>& items = scratch_;
+    items.clear();
     bool afterItem = false;  // an item was just read; "," or "}" must follow
     for (;;) {
       Token token = entryToken();
@@ -81,12 +87,23 @@ class Parser {
       items.push_back(makeItem(token.text, std::move(value.text)));
       afterItem = true;
     }
+    // The items are gathered in a reused vector and handed over in one of
+    // exactly their size, with room for the page count that the page check
+    // may add.
+    bool hasPages = false;
+    for (const Item& item : items) hasPages = hasPages || item.keyword == "pages";
+    std::vector<Item> exact;
+    exact.reserve(items.size() + (hasPages ? 1 : 0));
+    std::move(items.begin(), items.end(), std::back_inserter(exact));
+    items.clear();
     entries_.push_back(
-        makePublication(type.text, std::move(key.text), std::move(items), commentCounter_, err_));
+        makePublication(type.text, std::move(key.text), std::move(exact), commentCounter_, err_));
     return true;
   }
 
   ReadResult syntaxError() {
+    // An input that breaks off is a read error, not a syntax error.
+    if (scanner_.readFailed()) return ReadResult::kReadError;
     err_ << "ERROR in line " << scanner_.line() << ": syntax error\n";
     return ReadResult::kSyntaxError;
   }
@@ -95,17 +112,16 @@ class Parser {
   std::ostream& err_;
   unsigned& commentCounter_;
   std::vector<std::unique_ptr<Node>>& entries_;
+  std::vector<Item>& scratch_;
 };
 
 }  // namespace
 
-ReadResult BibReader::readText(std::string_view text) {
-  std::string stray;
-  Scanner scanner(text, stray);
+ReadResult BibReader::parse(Scanner& scanner, std::string& stray) {
   ReadResult result;
   size_t before = entries_.size();
   try {
-    Parser parser(scanner, err_, commentCounter_, entries_);
+    Parser parser(scanner, err_, commentCounter_, entries_, scratch_);
     result = parser.parse();
   } catch (const std::bad_alloc&) {
     stray.clear();
@@ -117,53 +133,41 @@ ReadResult BibReader::readText(std::string_view text) {
   return result;
 }
 
-bool readWholeFile(const std::string& fileName, std::string& data) {
-  int fd = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
-  data.clear();
-  // A regular file is read straight into a buffer of its size; whatever else
-  // comes (a pipe, a file that grew) is appended piece by piece.
-  struct stat st;
-  size_t filled = 0;
-  if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0)
-    data.resize(static_cast<size_t>(st.st_size));
-  bool ok = true;
-  std::string piece;
-  for (;;) {
-    char* target;
-    size_t room;
-    if (filled < data.size()) {
-      target = data.data() + filled;
-      room = data.size() - filled;
-    } else {
-      piece.resize(1 << 16);
-      target = piece.data();
-      room = piece.size();
-    }
-    ssize_t got = ::read(fd, target, room);
-    if (got < 0 && errno == EINTR) continue;
-    if (got <= 0) {
-      ok = got == 0;
-      break;
-    }
-    if (target == piece.data()) {
-      data.resize(filled);
-      data.append(piece.data(), static_cast<size_t>(got));
-    }
-    filled += static_cast<size_t>(got);
-  }
-  data.resize(filled);
-  ::close(fd);
-  return ok;
+ReadResult BibReader::readText(std::string_view text) {
+  std::string stray;
+  Scanner scanner(text, stray);
+  return parse(scanner, stray);
+}
+
+ReadResult BibReader::readPieces(Scanner::Refill refill) {
+  std::string stray;
+  Scanner scanner(std::move(refill), stray);
+  return parse(scanner, stray);
 }
 
 ReadResult BibReader::readFile(const std::string& fileName) {
-  std::string data;
-  if (!readWholeFile(fileName, data)) {
-    err_ << "ERROR: Unable to read BibTeX input file " << fileName << "!\n";
-    return ReadResult::kReadError;
+  int fd = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
+  ReadResult result = ReadResult::kReadError;
+  if (fd >= 0) {
+    // The file is scanned as it is read, a piece at a time, so a large file
+    // is never held in memory as a whole.
+    result = readPieces(
+        [fd](std::string& buffer) {
+          constexpr size_t kPiece = 1 << 20;
+          size_t old = buffer.size();
+          buffer.resize(old + kPiece);
+          ssize_t got;
+          do {
+            got = ::read(fd, buffer.data() + old, kPiece);
+          } while (got < 0 && errno == EINTR);
+          buffer.resize(old + (got > 0 ? static_cast<size_t>(got) : 0));
+          return got >= 0;
+        });
+    ::close(fd);
   }
-  return readText(data);
+  if (result == ReadResult::kReadError)
+    err_ << "ERROR: Unable to read BibTeX input file " << fileName << "!\n";
+  return result;
 }
 
 Collection BibReader::finish() { return assembleCollection(std::move(entries_), err_); }

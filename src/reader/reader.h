@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "model/node.h"
+#include "reader/scanner.h"
 
 namespace pubforge {
 
@@ -28,7 +29,11 @@ class BibReader {
   // Reads one whole file given as text.  Line numbers start at 1.
   ReadResult readText(std::string_view text);
 
-  // Reads the file `fileName` (already known to open).
+  // Reads one whole file that arrives piece by piece.  A read error ends
+  // the read with kReadError and no message.
+  ReadResult readPieces(Scanner::Refill refill);
+
+  // Reads the file `fileName`, piece by piece.
   ReadResult readFile(const std::string& fileName);
 
   // Assembles the entries of every file read into the collection, merging
@@ -39,10 +44,10 @@ class BibReader {
   std::ostream& out_;
   std::ostream& err_;
   unsigned commentCounter_ = 0;
-  std::vector<std::unique_ptr<Node>> entries_;
-};
+  ReadResult parse(Scanner& scanner, std::string& stray);
 
-// Reads a whole file into `data`; false on a read error.
-bool readWholeFile(const std::string& fileName, std::string& data);
+  std::vector<std::unique_ptr<Node>> entries_;
+  std::vector<Item> scratch_;  // items of the entry being read
+};
 
 }  // namespace pubforge

@@ -36,6 +36,9 @@ constexpr TypeWord kTypeWords[] = {
     {"codefragment", "CodeFragment"},
 };
 
+// Consumed input is dropped from the buffer once this much has piled up.
+constexpr size_t kCompactAfter = 1 << 20;
+
 unsigned char lower(unsigned char c) { return (c >= 'A' && c <= 'Z') ? c - 'A' + 'a' : c; }
 
 bool isAsciiAlnum(unsigned char c) {
@@ -62,21 +65,34 @@ std::string_view entryTypeName(std::string_view word) {
   return {};
 }
 
+bool Scanner::more(size_t i) {
+  while (i >= input_.size() && !atEnd_) {
+    size_t before = buffer_.size();
+    if (!refill_(buffer_)) {
+      readFailed_ = true;
+      atEnd_ = true;
+    } else if (buffer_.size() == before) {
+      atEnd_ = true;
+    }
+    input_ = buffer_;
+  }
+  return i < input_.size();
+}
+
 // Length of the run of name characters at `pos`: ASCII letters and digits,
 // "+-.:_/", and the two- and three-byte UTF-8 letters of the Latin, Greek,
 // Cyrillic and CJK ranges.
-size_t Scanner::nameLength(size_t pos) const {
-  const size_t n = input_.size();
+size_t Scanner::nameLength(size_t pos) {
   size_t i = pos;
-  while (i < n) {
+  while (has(i)) {
     unsigned char c = static_cast<unsigned char>(input_[i]);
     if (isAsciiAlnum(c) || c == '+' || c == '-' || c == '.' || c == ':' || c == '_' || c == '/') {
       ++i;
     } else if ((c == 0xC3 || c == 0xC4 || c == 0xC5 || c == 0xCE || c == 0xCF || c == 0xD0 ||
                 c == 0xD1) &&
-               i + 1 < n && isContinuation(static_cast<unsigned char>(input_[i + 1]))) {
+               has(i + 1) && isContinuation(static_cast<unsigned char>(input_[i + 1]))) {
       i += 2;
-    } else if (c >= 0xE3 && c <= 0xE9 && i + 2 < n &&
+    } else if (c >= 0xE3 && c <= 0xE9 && has(i + 2) &&
                isContinuation(static_cast<unsigned char>(input_[i + 1])) &&
                isContinuation(static_cast<unsigned char>(input_[i + 2]))) {
       i += 3;
@@ -87,26 +103,23 @@ size_t Scanner::nameLength(size_t pos) const {
   return i - pos;
 }
 
-size_t Scanner::countLines(size_t from, size_t to) {
-  size_t lines = std::count(input_.begin() + from, input_.begin() + to, '\n');
-  line_ += static_cast<int>(lines);
-  return lines;
+void Scanner::countLines(size_t from, size_t to) {
+  line_ += static_cast<int>(std::count(input_.begin() + from, input_.begin() + to, '\n'));
 }
 
 // At pos_ stands the first byte after "=" and its blanks.  Reads a quoted,
 // braced or bare value; false when none begins here.
 bool Scanner::scanValue(Token& token) {
-  const size_t n = input_.size();
   unsigned char c = static_cast<unsigned char>(input_[pos_]);
+  size_t start = pos_ + 1, i = start;
   if (c == '"') {
     // Quoted: a quote ends the value only outside braces; a backslash-quote
     // pair stays in the value.
-    size_t start = pos_ + 1, i = start;
     int depth = 0;
-    for (; i < n; ++i) {
+    for (; has(i); ++i) {
       char b = input_[i];
-      if (b == '\\' && i + 1 < n && input_[i + 1] == '"') {
-        ++i;
+      if (b == '\\') {
+        if (has(i + 1) && input_[i + 1] == '"') ++i;
       } else if (b == '{') {
         ++depth;
       } else if (b == '}') {
@@ -115,22 +128,10 @@ bool Scanner::scanValue(Token& token) {
         break;
       }
     }
-    countLines(start, i);
-    if (i >= n) {
-      pos_ = n;
-      token.kind = TokenKind::kEnd;
-      return true;
-    }
-    token.kind = TokenKind::kValue;
-    token.text.assign(input_.substr(start, i - start));
-    pos_ = i + 1;
-    return true;
-  }
-  if (c == '{') {
+  } else if (c == '{') {
     // Braced: no escapes; the brace that closes the first one ends it.
-    size_t start = pos_ + 1, i = start;
     int depth = 1;
-    for (; i < n; ++i) {
+    for (; has(i); ++i) {
       char b = input_[i];
       if (b == '{') {
         ++depth;
@@ -138,49 +139,61 @@ bool Scanner::scanValue(Token& token) {
         break;
       }
     }
-    countLines(start, i);
-    if (i >= n) {
-      pos_ = n;
-      token.kind = TokenKind::kEnd;
-      return true;
-    }
-    token.kind = TokenKind::kValue;
-    token.text.assign(input_.substr(start, i - start));
-    pos_ = i + 1;
-    return true;
-  }
-  if (isBareValueChar(c)) {
-    size_t start = pos_, i = start;
-    while (i < n && isBareValueChar(static_cast<unsigned char>(input_[i]))) ++i;
+  } else if (isBareValueChar(c)) {
+    start = pos_;
+    while (has(i) && isBareValueChar(static_cast<unsigned char>(input_[i]))) ++i;
     token.kind = TokenKind::kValue;
     token.text.assign(input_.substr(start, i - start));
     pos_ = i;
     return true;
+  } else {
+    return false;
   }
-  return false;
+  i = std::min(i, input_.size());
+  countLines(start, i);
+  if (i >= input_.size()) {
+    // The input ends inside the value.
+    pos_ = input_.size();
+    token.kind = TokenKind::kEnd;
+    return true;
+  }
+  token.kind = TokenKind::kValue;
+  token.text.assign(input_.substr(start, i - start));
+  pos_ = i + 1;
+  return true;
 }
 
 // A comment line runs from `start` to the next line feed, which ends it.
 void Scanner::scanComment(size_t start, Token& token) {
-  const size_t n = input_.size();
-  const void* lf = std::memchr(input_.data() + start, '\n', n - start);
-  if (lf == nullptr) {
-    // Without its line feed the comment yields no token.
-    pos_ = n;
-    token.kind = TokenKind::kEnd;
-    return;
+  size_t i = start;
+  for (;;) {
+    if (!has(i)) {
+      // Without its line feed the comment yields no token.
+      pos_ = input_.size();
+      token.kind = TokenKind::kEnd;
+      return;
+    }
+    const void* lf = std::memchr(input_.data() + i, '\n', input_.size() - i);
+    if (lf != nullptr) {
+      i = static_cast<const char*>(lf) - input_.data();
+      break;
+    }
+    i = input_.size();
   }
-  size_t end = static_cast<const char*>(lf) - input_.data();
   token.kind = TokenKind::kComment;
-  token.text.assign(input_.substr(start, end - start));
-  pos_ = end + 1;
+  token.text.assign(input_.substr(start, i - start));
+  pos_ = i + 1;
   ++line_;
 }
 
 Token Scanner::next() {
   Token token;
-  const size_t n = input_.size();
-  while (pos_ < n) {
+  if (refill_ && pos_ >= kCompactAfter) {
+    buffer_.erase(0, pos_);
+    input_ = buffer_;
+    pos_ = 0;
+  }
+  while (has(pos_)) {
     unsigned char c = static_cast<unsigned char>(input_[pos_]);
     switch (c) {
       case '@':
@@ -212,8 +225,8 @@ Token Scanner::next() {
         // A value may start only on the line of its "=": only blanks may
         // stand between them.  Otherwise the "=" is a stray byte.
         size_t i = pos_ + 1;
-        while (i < n && (input_[i] == ' ' || input_[i] == '\t')) ++i;
-        if (i < n) {
+        while (has(i) && (input_[i] == ' ' || input_[i] == '\t')) ++i;
+        if (has(i)) {
           size_t saved = pos_;
           pos_ = i;
           if (scanValue(token)) return token;
@@ -224,7 +237,7 @@ Token Scanner::next() {
         continue;
       }
       case '\\':
-        if (pos_ + 1 < n && input_[pos_ + 1] == '%') {
+        if (has(pos_ + 1) && input_[pos_ + 1] == '%') {
           scanComment(pos_ + 2, token);
           return token;
         }

@@ -1,6 +1,7 @@
 // Publication nodes: lookups, count warnings and the order of items.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <sstream>
 
 #include "model/node.h"
@@ -73,6 +74,36 @@ TEST(FindNode, FirstOfEqualKeys) {
   EXPECT_EQ(findItem(pub, "URL"), nullptr);
   EXPECT_EQ(countItems(pub, "url"), 2u);
   EXPECT_EQ(countItems(pub, "doi"), 0u);
+}
+
+}  // namespace
+}  // namespace pubforge
+
+namespace pubforge {
+namespace {
+
+// Long item lists take another path through the sort than short ones; both
+// must give the same stable order and track an item correctly.
+TEST(SortItems, LongAndShortListsAgree) {
+  for (size_t n : {5, 31, 32, 33, 80}) {
+    Node pub;
+    for (size_t i = 0; i < n; ++i)
+      pub.items.push_back(item(i % 3 == 0 ? "title" : "k" + std::to_string(i % 7),
+                               i % 3 == 0 ? 254 : 0, std::to_string(i)));
+    Node expected = pub;
+    std::stable_sort(expected.items.begin(), expected.items.end(),
+                     [](const Item& a, const Item& b) {
+                       return a.priority != b.priority ? a.priority > b.priority
+                                                       : a.keyword < b.keyword;
+                     });
+    size_t tracked = n - 1;
+    std::string trackedValue = pub.items[tracked].value;
+    size_t at = sortItems(pub, tracked);
+    SCOPED_TRACE(n);
+    EXPECT_EQ(keywords(pub), keywords(expected));
+    ASSERT_LT(at, n);
+    EXPECT_EQ(pub.items[at].value, trackedValue);
+  }
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // Helpers for reader tests: read texts and describe the collection compactly.
 #pragma once
 
+#include <algorithm>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -32,13 +33,22 @@ struct ReadOutcome {
   std::string err;
 };
 
-// Reads the texts as successive files of one bibliography.
-inline ReadOutcome readTexts(const std::vector<std::string>& texts) {
+// Reads the texts as successive files of one bibliography.  With a piece
+// size, each text is handed to the reader in pieces of that many bytes.
+inline ReadOutcome readTexts(const std::vector<std::string>& texts, size_t pieceSize = 0) {
   std::ostringstream out, err;
   BibReader reader(out, err);
   ReadOutcome outcome;
   for (const std::string& text : texts) {
-    outcome.result = reader.readText(text);
+    size_t offset = 0;
+    outcome.result =
+        pieceSize == 0 ? reader.readText(text)
+                       : reader.readPieces([&](std::string& buffer) {
+                           size_t n = std::min(pieceSize, text.size() - offset);
+                           buffer.append(text, offset, n);
+                           offset += n;
+                           return true;
+                         });
     if (outcome.result != ReadResult::kOk) break;
   }
   if (outcome.result == ReadResult::kOk) outcome.entries = describe(reader.finish());

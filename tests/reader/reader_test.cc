@@ -122,6 +122,33 @@ TEST(ReaderSyntax, Cases) {
   }
 }
 
+TEST(ReaderSyntax, InputInPiecesReadsTheSame) {
+  for (size_t piece : {1, 2, 7}) {
+    for (const SyntaxCase& c : kSyntaxCases) {
+      SCOPED_TRACE(std::string(c.name) + " in pieces of " + std::to_string(piece));
+      testing::ReadOutcome got = readTexts({c.input}, piece);
+      EXPECT_EQ(got.result, c.result);
+      EXPECT_EQ(got.entries, c.entries);
+      EXPECT_EQ(got.out, c.out);
+      EXPECT_EQ(got.err, c.err);
+    }
+  }
+}
+
+TEST(ReaderFiles, ReadFailureIsAReadError) {
+  std::ostringstream out, err;
+  BibReader reader(out, err);
+  bool first = true;
+  ReadResult result = reader.readPieces([&](std::string& buffer) {
+    if (!first) return false;
+    first = false;
+    buffer += "@misc{k, title={A}}\n@misc{j, title={";
+    return true;
+  });
+  EXPECT_EQ(result, ReadResult::kReadError);
+  EXPECT_EQ(err.str(), kNoAuthorYear);  // no syntax error is reported
+}
+
 TEST(ReaderFiles, EachFileCountsItsLinesFromOne) {
   testing::ReadOutcome got = readTexts({"% a\n% b\n% c\n", "\n@misc{k}"});
   EXPECT_EQ(got.result, ReadResult::kSyntaxError);

@@ -14,7 +14,13 @@ namespace {
 
 constexpr std::string_view kNameSeparator = " and ";
 
-bool separatesWords(char c) { return c == ' ' || c == '~'; }
+// A "~" ties words together, except right after a backslash, where it is the
+// tilde accent of a letter ({\~n}).
+bool isTie(std::string_view text, size_t i) {
+  return text[i] == '~' && (i == 0 || text[i - 1] != '\\');
+}
+
+bool separatesWords(std::string_view text, size_t i) { return text[i] == ' ' || isTie(text, i); }
 
 // Bytes of the UTF-8 character that begins with `lead`: 1 for ASCII, 2 to 4
 // for a lead byte, 0 for a byte that cannot begin a character.
@@ -31,6 +37,19 @@ void replaceChar(std::string& text, char from, char to) {
     if (c == from) c = to;
 }
 
+void untie(std::string& text) {
+  for (size_t i = 0; i < text.size(); ++i)
+    if (isTie(text, i)) text[i] = ' ';
+}
+
+// The plain form "given family" reads back as the same name only when the
+// family name is one word and the given name holds no comma and does not
+// begin with a brace; otherwise the name keeps the form "family, given".
+bool needsCommaForm(const std::string& givenName, const std::string& familyName) {
+  return givenName.find(',') != std::string::npos || givenName[0] == '{' ||
+         familyName.find_first_of(" \t") != std::string::npos;
+}
+
 }  // namespace
 
 void makeInitials(std::string& givenName, std::string& initials) {
@@ -41,7 +60,7 @@ void makeInitials(std::string& givenName, std::string& initials) {
   bool firstInitial = true;
   for (size_t i = 0; i < givenName.size(); ++i) {
     char c = givenName[i];
-    if (separatesWords(c)) {
+    if (separatesWords(givenName, i)) {
       wordStart = true;
       continue;
     }
@@ -70,7 +89,7 @@ void makeInitials(std::string& givenName, std::string& initials) {
 void splitAuthorName(std::string& name, std::string& givenName, std::string& initials,
                      std::string& familyName) {
   trimWhitespace(name);
-  replaceChar(name, '~', ' ');
+  untie(name);
   givenName.clear();
   initials.clear();
 
@@ -98,9 +117,10 @@ void splitAuthorName(std::string& name, std::string& givenName, std::string& ini
 
   if (givenName.empty()) {
     name = familyName;
-  } else if (givenName.find(',') != std::string::npos) {
-    // Written as "Kell, Jr., Mira": in the form "Jr., Mira Kell" the name
-    // would be read back with "Jr." as its family name.
+  } else if (needsCommaForm(givenName, familyName)) {
+    // Written as "Kell, Jr., Mira" or "van Dalen, Otto": in the form
+    // "Jr., Mira Kell" or "Otto van Dalen" the name would be read back with
+    // another family name.
     name = familyName + ", " + givenName;
   } else if (givenName == initials) {
     name = initials + "~" + familyName;

@@ -45,7 +45,9 @@ const NameRow kNameRows[] = {
     {"M. Anna Kell", "M.~Anna Kell", "Kell", "M.~Anna", "M.~A."},
     {"M.A. Kell", "M.A. Kell", "Kell", "M.A.", "M."},
     {"Otto van Dalen", "Otto van Dalen", "Dalen", "Otto van", "O.~v."},
-    {"van Dalen, Otto", "Otto van Dalen", "van Dalen", "Otto", "O."},
+    // A family name of several words keeps the comma form, which reads back
+    // as the same name.
+    {"van Dalen, Otto", "van Dalen, Otto", "van Dalen", "Otto", "O."},
     // A given name with a comma stays behind the family name, so that the
     // value means the same when it is read again.
     {"Kell, Jr., Mira", "Kell, Jr., Mira", "Kell", "Jr., Mira", "J.~M."},
@@ -65,7 +67,11 @@ const NameRow kNameRows[] = {
     // Braces: a braced name is never split; a braced given name gives the
     // brace as its initial.
     {"{Kell, Mira} Anna", "{Kell, Mira} Anna", "{Kell, Mira} Anna", "", ""},
-    {"Kell, {M}ira", "{M}ira Kell", "Kell", "{M}ira", "{."},
+    {"Kell, {M}ira", "Kell, {M}ira", "Kell", "{M}ira", "{."},
+    // A tilde after a backslash is an accent, not a tie between words.
+    {"Nu{\\~n}ez, Se{\\'a}n", "Se{\\'a}n Nu{\\~n}ez", "Nu{\\~n}ez", "Se{\\'a}n", "S."},
+    {"Ana~Nu{\\~n}ez", "Ana Nu{\\~n}ez", "Nu{\\~n}ez", "Ana", "A."},
+    {"In{\\~e}s~Ana Kell", "In{\\~e}s Ana Kell", "Kell", "In{\\~e}s Ana", "I.~A."},
     {"Kell, Mira, ", "Kell, Mira,", "Kell", "Mira,", "M."},
     {"", "", "", "", ""},
     {"   ", "", "", "", ""},
@@ -97,13 +103,13 @@ TEST(SplitAuthorName, SameResultsAsTheList) {
 // The rewritten name goes out in the BibTeX output and is read again by the
 // next run: it must keep its family name and initials then (a given name
 // with a full stop may gain "~" for its spaces), and a second rewrite changes
-// nothing.  Family names with particles ("van Dalen, Otto") are not kept:
-// "Otto van Dalen" reads back with the family name "Dalen".
+// nothing.
 TEST(SplitAuthorName, RewrittenNameReadsBackAsTheSameName) {
   const char* const names[] = {
       "Kell, Mira Anna",  "M. A. Kell",   "Kell, Mira A.",         "Kell, Jr., Mira",
       "Kell, Jr., M. A.", "Kell, Mira, ", "{Acme Research Group}", "Kell,",
-      "Mira~Kell",        "M.A. Kell",    "\xC3\x89mile Dalen",
+      "Mira~Kell",        "M.A. Kell",    "\xC3\x89mile Dalen",  "van Dalen, Otto",
+      "Kell, {M}ira",     "Nu{\\~n}ez, Se{\\'a}n",
   };
   for (const char* name : names) {
     SCOPED_TRACE(name);

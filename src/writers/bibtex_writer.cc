@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <ostream>
 
+#include "text/strings.h"
 #include "writers/output_file.h"
 
 namespace pubforge {
@@ -60,8 +61,8 @@ bool isIsbnOrIssnNote(std::string_view value) {
 }
 
 // Follows the reader through a quoted value to see whether the text would end
-// it before its end: a double quote outside braces does, and so does a
-// trailing backslash, which would take the closing quote as escaped.
+// it before its end: a double quote outside braces does (a backslash before
+// it keeps it in the value).
 class QuotedValueScan {
  public:
   void feed(std::string_view text) {
@@ -81,6 +82,7 @@ class QuotedValueScan {
       }
     }
   }
+  // A backslash at the very end would take the closing quote as escaped.
   bool endsEarly() const { return endsEarly_ || backslash_; }
 
  private:
@@ -101,17 +103,35 @@ void appendEscapedPercent(OutputBuffer& out, std::string_view text) {
   out += text.substr(start);
 }
 
-// Appends a quoted value part made of `open`, `value` and `close`.  A value
-// that would end the quotes early goes inside one more pair of braces, which
-// the reader removes again.  Escaping percent signs puts backslashes only
-// before "%", which leaves that test unchanged.
+// Appends a quoted value part made of `open`, `value` and `close`, so that
+// the reader gets the value back:
+// - a value that ends with a backslash gets a blank after it, which the
+//   reader trims again; otherwise the backslash would escape the closing
+//   quote, or hide the closing brace of a title from the brace stripping;
+// - a value with a double quote outside braces, which would end the quoted
+//   value early, goes inside one more pair of braces, which the reader
+//   removes again;
+// - so does a value that braces enclose as a whole when `readerStripsBraces`
+//   is set: the reader takes one such pair off every value but an author
+//   list or a comment, and without the extra pair the value's own braces
+//   (such as those of *{{{OCReP}}}*, stored as *{OCReP}*) would go.
+// Escaping percent signs puts backslashes only before "%", which changes
+// none of these tests.
 void appendQuoted(OutputBuffer& out, std::string_view open, std::string_view value,
-                  std::string_view close, bool escapePercentSigns = false) {
+                  std::string_view close, bool escapePercentSigns = false,
+                  bool readerStripsBraces = false) {
+  const bool blank = value.ends_with('\\');
   bool wrap = false;
-  if (value.find('"') != std::string_view::npos || value.find('\\') != std::string_view::npos) {
+  if (readerStripsBraces && open.empty() && value.starts_with('{') && value.ends_with('}')) {
+    std::string stripped(value);
+    wrap = stripBraces(stripped).size() != value.size();
+  }
+  if (!wrap &&
+      (value.find('"') != std::string_view::npos || value.find('\\') != std::string_view::npos)) {
     QuotedValueScan scan;
     scan.feed(open);
     scan.feed(value);
+    if (blank) scan.feed(" ");
     scan.feed(close);
     wrap = scan.endsEarly();
   }
@@ -121,6 +141,7 @@ void appendQuoted(OutputBuffer& out, std::string_view open, std::string_view val
     appendEscapedPercent(out, value);
   else
     out += value;
+  if (blank) out += ' ';
   out += close;
   out += wrap ? "}\"" : "\"";
 }
@@ -177,16 +198,16 @@ void appendEntry(OutputBuffer& out, const Node& publication, const FieldOptions&
       case FieldFormat::kUrl:
         startField(item.keyword);
         appendQuoted(out, options.addUrlCommand ? "\\url{" : "", item.value,
-                     options.addUrlCommand ? "}" : "", true);
+                     options.addUrlCommand ? "}" : "", true, true);
         break;
       case FieldFormat::kDoi:
         startField(item.keyword);
-        appendQuoted(out, "", item.value, "", true);
+        appendQuoted(out, "", item.value, "", true, true);
         break;
       case FieldFormat::kNote:
         if (options.skipNotesWithIsbnAndIssn && isIsbnOrIssnNote(item.value)) break;
         startField(item.keyword);
-        appendQuoted(out, "", item.value, "");
+        appendQuoted(out, "", item.value, "", false, true);
         break;
       case FieldFormat::kIsbn:
       case FieldFormat::kIssn:
@@ -194,7 +215,8 @@ void appendEntry(OutputBuffer& out, const Node& publication, const FieldOptions&
         [[fallthrough]];
       case FieldFormat::kPlain:
         startField(item.keyword);
-        appendQuoted(out, "", item.value, "");
+        appendQuoted(out, "", item.value, "", false,
+                     item.keyword != "author" && item.keyword != "comment");
         break;
     }
   }

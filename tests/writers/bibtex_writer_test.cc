@@ -197,12 +197,34 @@ TEST_F(BibTeXWriterTest, WritesEachFieldInItsFormat) {
       {"a quote after braces that closed again gets them",
        "Misc", {{"note", "{a} \"b"}}, {},
        "@Misc{ kell99,\n\tnote = \"{{a} \"b}\"\n}\n\n"},
-      {"a trailing backslash would escape the closing quote",
-       "Misc", {{"note", "line\\\\"}, {"address", "C:\\"}}, {},
-       "@Misc{ kell99,\n\tnote = \"{line\\\\}\",\n\taddress = \"{C:\\}\"\n}\n\n"},
+      // A trailing backslash would escape the closing quote, or hide the
+      // closing brace of a title; a blank after it is trimmed on reading.
+      {"a trailing backslash gets a blank after it",
+       "Misc",
+       {{"note", "line\\\\"}, {"address", "C:\\"}, {"journal", "J\\"}, {"url", "u\\"}},
+       {.urlCommand = true},
+       "@Misc{ kell99,\n\tnote = \"line\\\\ \",\n\taddress = \"C:\\ \",\n\tjournal = "
+       "\"{J\\ }\",\n\turl = \"\\url{u\\ }\"\n}\n\n"},
+      {"a trailing backslash and a quote",
+       "Misc", {{"note", "say \"x\" \\"}}, {},
+       "@Misc{ kell99,\n\tnote = \"{say \"x\" \\ }\"\n}\n\n"},
+      // The reader takes one pair of enclosing braces off every value but
+      // an author list or a comment.
+      {"a value enclosed in braces gets one more pair",
+       "Misc",
+       {{"author", "{The Team}"}, {"title", "{X}"}, {"shorttitle", "{OCReP}"},
+        {"isbn", "{1}"}, {"doi", "{10.1/%}"}, {"note", "{a} b {c}"}, {"url", "{u}"},
+        {"comment", "{c}"}},
+       {},
+       "@Misc{ kell99,\n\tauthor = \"{The Team}\",\n\ttitle = \"{{X}}\",\n\tshorttitle = "
+       "\"{{OCReP}}\",\n\tisbn = \"{{1}}\",\n\tdoi = \"{{10.1/\\%}}\",\n\tnote = \"{a} b "
+       "{c}\",\n\turl = \"{{u}}\",\n\tcomment = \"{c}\"\n}\n\n"},
+      {"a braced url inside the url command needs no more",
+       "Misc", {{"url", "{u}"}}, {.urlCommand = true},
+       "@Misc{ kell99,\n\turl = \"\\url{{u}}\"\n}\n\n"},
       {"titles are braced already",
-       "Misc", {{"title", "Say \"hi\""}, {"journal", "J\\"}}, {},
-       "@Misc{ kell99,\n\ttitle = \"{Say \"hi\"}\",\n\tjournal = \"{J\\}\"\n}\n\n"},
+       "Misc", {{"title", "Say \"hi\""}}, {},
+       "@Misc{ kell99,\n\ttitle = \"{Say \"hi\"}\"\n}\n\n"},
       {"a quote in a url inside the url command needs no braces",
        "Misc", {{"url", "http://x/\"q\""}}, {.urlCommand = true},
        "@Misc{ kell99,\n\turl = \"\\url{http://x/\"q\"}\"\n}\n\n"},

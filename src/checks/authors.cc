@@ -133,10 +133,17 @@ void splitAuthorList(Node&, Item& authorItem, std::ostream&) {
   authorItem.authorParts.clear();
   std::string list = std::move(authorItem.value);
   authorItem.value.clear();
+  // A rewritten list is about as long as the original.
+  authorItem.value.reserve(list.size());
 
   // The names are taken from the list in place; only each name is copied, so
   // long lists take time in proportion to their length.
   std::string_view rest = list;
+  size_t names = 1;
+  for (size_t at = rest.find(kNameSeparator); at != std::string_view::npos;
+       at = rest.find(kNameSeparator, at + kNameSeparator.size()))
+    ++names;
+  authorItem.authorParts.reserve(3 * names);
   std::string givenName, initials, familyName;
   bool firstName = true;
   while (true) {

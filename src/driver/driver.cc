@@ -172,6 +172,12 @@ int runNonInteractive(RunContext& ctx, const PublicationSet& set) {
 int runPubforge(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
                 std::ostream& err) {
   RunContext ctx(out, err);
+  return runPubforge(args, in, ctx);
+}
+
+int runPubforge(const std::vector<std::string>& args, std::istream& in, RunContext& ctx) {
+  std::ostream& out = ctx.out;
+  std::ostream& err = ctx.err;
   for (const char* name : kMonthNames) ctx.settings.monthNames.emplace_back(name);
 
   std::vector<std::string> files;

@@ -42,7 +42,11 @@ unsigned countItems(const Node& publication, std::string_view keyword) {
 
 void checkItemCount(const Node& publication, std::string_view keyword, unsigned minimum,
                     std::ostream& err) {
-  unsigned n = countItems(publication, keyword);
+  reportItemCount(publication, keyword, countItems(publication, keyword), minimum, err);
+}
+
+void reportItemCount(const Node& publication, std::string_view keyword, unsigned n,
+                     unsigned minimum, std::ostream& err) {
   if (n < minimum)
     err << "WARNING: Entry " << publication.keyword << " has no \"" << keyword << "\" section!\n";
   else if (n > 1)

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <iosfwd>
 #include <memory>
 #include <string>
@@ -11,12 +12,63 @@
 
 namespace pubforge {
 
+// The names of an author list, three strings per author: family name,
+// given name, initials.  Only author items have them, so the list costs one
+// pointer in every other item; otherwise it behaves as a vector of strings.
+class AuthorParts {
+ public:
+  using Strings = std::vector<std::string>;
+  using const_iterator = Strings::const_iterator;
+
+  AuthorParts() = default;
+  AuthorParts(std::initializer_list<std::string> strings) { *this = strings; }
+  AuthorParts(const AuthorParts& other) { *this = other; }
+  AuthorParts(AuthorParts&&) noexcept = default;
+  AuthorParts& operator=(const AuthorParts& other) {
+    if (this != &other) strings_ = other.empty() ? nullptr : std::make_unique<Strings>(*other.strings_);
+    return *this;
+  }
+  AuthorParts& operator=(AuthorParts&&) noexcept = default;
+  AuthorParts& operator=(std::initializer_list<std::string> strings) {
+    strings_ = strings.size() == 0 ? nullptr : std::make_unique<Strings>(strings);
+    return *this;
+  }
+
+  size_t size() const { return strings_ ? strings_->size() : 0; }
+  bool empty() const { return size() == 0; }
+  const std::string& operator[](size_t i) const { return (*strings_)[i]; }
+  const_iterator begin() const { return strings_ ? strings_->cbegin() : const_iterator(); }
+  const_iterator end() const { return strings_ ? strings_->cend() : const_iterator(); }
+  void clear() { strings_.reset(); }
+  void reserve(size_t n) { strings().reserve(n); }
+  void push_back(std::string s) { strings().push_back(std::move(s)); }
+  void insert(const_iterator, std::initializer_list<std::string> more) {
+    strings().insert(strings().end(), more);
+  }
+  const Strings& asVector() const {
+    static const Strings kNone;
+    return strings_ ? *strings_ : kNone;
+  }
+
+  friend bool operator==(const AuthorParts& a, const AuthorParts& b) {
+    return a.asVector() == b.asVector();
+  }
+  friend bool operator==(const AuthorParts& a, const Strings& b) { return a.asVector() == b; }
+
+ private:
+  Strings& strings() {
+    if (!strings_) strings_ = std::make_unique<Strings>();
+    return *strings_;
+  }
+  std::unique_ptr<Strings> strings_;
+};
+
 // One field of an entry: lower-case keyword, value and output rank.
 struct Item {
   std::string keyword;
   std::string value;
   // Author items: three strings per author (family name, given name, initials).
-  std::vector<std::string> authorParts;
+  AuthorParts authorParts;
   // Output rank of the keyword; higher ranks come first, 0 for unknown keywords.
   uint32_t priority = 0;
   // Day, month and year items: the number the date check found.
@@ -62,6 +114,10 @@ unsigned countItems(const Node& publication, std::string_view keyword);
 // keyword, or more than one.
 void checkItemCount(const Node& publication, std::string_view keyword, unsigned minimum,
                     std::ostream& err);
+
+// The warning of checkItemCount for a count already known.
+void reportItemCount(const Node& publication, std::string_view keyword, unsigned count,
+                     unsigned minimum, std::ostream& err);
 
 // Puts the items in output order: higher priority first, then by keyword
 // bytes.  Equal items keep their relative order.  Returns the new position of

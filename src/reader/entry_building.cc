@@ -4,6 +4,7 @@
 #include <ostream>
 
 #include "checks/checks.h"
+#include "reader/items.h"
 
 namespace pubforge {
 
@@ -46,13 +47,21 @@ std::unique_ptr<Node> makePublication(std::string_view typeName, std::string key
   sortItems(*node);
   if (comment) return node;
 
+  // Every keyword the count checks name has a rank of its own, so one pass
+  // over the items counts them all by rank.
   Node& pub = *node;
-  checkItemCount(pub, "title", 1, err);
-  checkItemCount(pub, "author", 1, err);
-  checkItemCount(pub, "year", 1, err);
-  for (std::string_view keyword : kAtMostOnce) checkItemCount(pub, keyword, 0, err);
+  unsigned byRank[256] = {};
+  for (const Item& item : pub.items)
+    if (item.priority < 256) ++byRank[item.priority];
+  auto check = [&](std::string_view keyword, unsigned minimum) {
+    reportItemCount(pub, keyword, byRank[itemRank(keyword)], minimum, err);
+  };
+  check("title", 1);
+  check("author", 1);
+  check("year", 1);
+  for (std::string_view keyword : kAtMostOnce) check(keyword, 0);
   for (const TypeRequirement& r : kRequiredByType)
-    if (pub.value == r.type) checkItemCount(pub, r.keyword, 1, err);
+    if (pub.value == r.type) check(r.keyword, 1);
 
   // The checks may add or re-sort items, so every item is looked up afresh.
   if (Item* author = findItem(pub, "author")) splitAuthorList(pub, *author, err);
@@ -70,31 +79,55 @@ std::unique_ptr<Node> makePublication(std::string_view typeName, std::string key
   return node;
 }
 
+EntryChain::EntryChain(size_t expected) {
+  reversed_.reserve(expected);
+  size_t slots = 16;
+  while (slots < 2 * expected) slots *= 2;
+  byKey_.assign(slots, 0);
+}
+
+size_t EntryChain::slotOf(std::string_view key) const {
+  const size_t mask = byKey_.size() - 1;
+  size_t slot = std::hash<std::string_view>{}(key) & mask;
+  while (byKey_[slot] != 0 && reversed_[byKey_[slot] - 1]->keyword != key)
+    slot = (slot + 1) & mask;
+  return slot;
+}
+
+void EntryChain::growIndex() {
+  std::vector<uint32_t> old(byKey_.size() * 2, 0);
+  old.swap(byKey_);
+  for (uint32_t position : old)
+    if (position != 0) byKey_[slotOf(reversed_[position - 1]->keyword)] = position;
+}
+
 void EntryChain::addEntry(std::unique_ptr<Node> entry, std::ostream& err) {
-  auto found = byKey_.find(entry->keyword);
-  if (found == byKey_.end()) {
-    reversed_.push_back(std::move(entry));
-    byKey_.emplace(reversed_.back()->keyword, reversed_.size() - 1);
-    return;
-  }
-  std::unique_ptr<Node>& later = reversed_[found->second];
-  Item* oldTitle = findItem(*entry, "title");
-  Item* newTitle = findItem(*later, "title");
-  if (oldTitle && newTitle && oldTitle->value != newTitle->value) {
-    err << "NOTE: Duplicate entry " << entry->keyword
-        << "; keeping the old title but updating the rest!\nOld = \"" << oldTitle->value
-        << "\"\nNew = \"" << newTitle->value << "\"\n";
-    newTitle->value = oldTitle->value;
+  size_t slot = slotOf(entry->keyword);
+  if (byKey_[slot] != 0) {
+    std::unique_ptr<Node>& later = reversed_[byKey_[slot] - 1];
+    Item* oldTitle = findItem(*entry, "title");
+    Item* newTitle = findItem(*later, "title");
+    if (oldTitle && newTitle && oldTitle->value != newTitle->value) {
+      err << "NOTE: Duplicate entry " << entry->keyword
+          << "; keeping the old title but updating the rest!\nOld = \"" << oldTitle->value
+          << "\"\nNew = \"" << newTitle->value << "\"\n";
+      newTitle->value = oldTitle->value;
+    } else {
+      err << "NOTE: Duplicate entry " << entry->keyword << ", only keeping the latest one!\n";
+    }
+    entry->items = std::move(later->items);
+    // The earlier entry takes the later one's place in the key index and goes
+    // to the front of the chain; the later node is dropped.
+    later.reset();
+  } else if (2 * (keys_ + 1) > byKey_.size()) {
+    growIndex();
+    slot = slotOf(entry->keyword);
+    ++keys_;
   } else {
-    err << "NOTE: Duplicate entry " << entry->keyword << ", only keeping the latest one!\n";
+    ++keys_;
   }
-  entry->items = std::move(later->items);
-  // The earlier entry takes the later one's place in the key index and goes
-  // to the front of the chain; the later node is dropped.
-  byKey_.erase(found);
-  later.reset();
   reversed_.push_back(std::move(entry));
-  byKey_.emplace(reversed_.back()->keyword, reversed_.size() - 1);
+  byKey_[slot] = static_cast<uint32_t>(reversed_.size());
 }
 
 Collection EntryChain::take() {
@@ -103,7 +136,8 @@ Collection EntryChain::take() {
   for (auto it = reversed_.rbegin(); it != reversed_.rend(); ++it)
     if (*it) collection.push_back(std::move(*it));
   reversed_.clear();
-  byKey_.clear();
+  byKey_.assign(16, 0);
+  keys_ = 0;
   return collection;
 }
 

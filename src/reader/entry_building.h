@@ -4,10 +4,10 @@
 #pragma once
 
 #include <iosfwd>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "model/node.h"
@@ -28,10 +28,7 @@ void tieParentheses(Item& item);
 // earlier entry is put in front, merged with a later entry of the same key.
 class EntryChain {
  public:
-  explicit EntryChain(size_t expected = 0) {
-    reversed_.reserve(expected);
-    byKey_.reserve(expected);
-  }
+  explicit EntryChain(size_t expected = 0);
 
   // Puts `entry` in front of the chain.  When the chain holds an entry with
   // the same key, `entry` takes over its items (keeping its own title if the
@@ -42,8 +39,16 @@ class EntryChain {
   Collection take();
 
  private:
+  // The slot of `key` in the key index: the slot that holds it, or the empty
+  // slot where it belongs.
+  size_t slotOf(std::string_view key) const;
+  void growIndex();
+
   std::vector<std::unique_ptr<Node>> reversed_;  // front of the chain last
-  std::unordered_map<std::string_view, size_t> byKey_;
+  // Key index: open addressing over positions in reversed_ (plus one; 0 is
+  // an empty slot).  Its size is a power of two, at most half full.
+  std::vector<uint32_t> byKey_;
+  size_t keys_ = 0;
 };
 
 // Assembles entries given in input order into the collection.

@@ -41,8 +41,11 @@ constexpr RankRow kRanks[] = {
 }  // namespace
 
 uint32_t itemRank(std::string_view keyword) {
+  if (keyword.empty()) return 0;
   for (const RankRow& row : kRanks)
-    if (row.keyword == keyword) return row.rank;
+    if (row.keyword.size() == keyword.size() && row.keyword[0] == keyword[0] &&
+        row.keyword == keyword)
+      return row.rank;
   return 0;
 }
 

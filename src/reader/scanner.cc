@@ -116,27 +116,42 @@ bool Scanner::scanValue(Token& token) {
     // Quoted: a quote ends the value only outside braces; a backslash-quote
     // pair stays in the value.
     int depth = 0;
-    for (; has(i); ++i) {
-      char b = input_[i];
-      if (b == '\\') {
-        if (has(i + 1) && input_[i + 1] == '"') ++i;
-      } else if (b == '{') {
-        ++depth;
-      } else if (b == '}') {
-        --depth;
-      } else if (b == '"' && depth <= 0) {
-        break;
+    bool done = false;
+    while (!done && has(i)) {
+      // Scan what has been read; read more when it runs out.
+      const char* data = input_.data();
+      const size_t n = input_.size();
+      for (; i < n; ++i) {
+        char b = data[i];
+        if (b == '\\') {
+          if (i + 1 == n) break;  // the byte after it is not read yet
+          if (data[i + 1] == '"') ++i;
+        } else if (b == '{') {
+          ++depth;
+        } else if (b == '}') {
+          --depth;
+        } else if (b == '"' && depth <= 0) {
+          done = true;
+          break;
+        }
       }
+      if (!done && i < n && !has(i + 1)) i = n;  // a backslash ends the input
     }
   } else if (c == '{') {
     // Braced: no escapes; the brace that closes the first one ends it.
     int depth = 1;
-    for (; has(i); ++i) {
-      char b = input_[i];
-      if (b == '{') {
-        ++depth;
-      } else if (b == '}' && --depth <= 0) {
-        break;
+    bool done = false;
+    while (!done && has(i)) {
+      const char* data = input_.data();
+      const size_t n = input_.size();
+      for (; i < n; ++i) {
+        char b = data[i];
+        if (b == '{') {
+          ++depth;
+        } else if (b == '}' && --depth <= 0) {
+          done = true;
+          break;
+        }
       }
     }
   } else if (isBareValueChar(c)) {

@@ -1,5 +1,7 @@
 #include "text/strings.h"
 
+#include <cstring>
+
 #include <cstdarg>
 #include <cstdio>
 #include <vector>
@@ -189,6 +191,15 @@ std::string& trimWhitespace(std::string& text) {
   std::size_t end = text.size();
   while (begin < end && isBlank(text[begin])) ++begin;
   while (end > begin && isBlank(text[end - 1])) --end;
+  const char* data = text.data();
+  // Most values hold no tab and no two spaces in a row: then only the ends
+  // are cut, which the library's fast searches can tell.
+  if (std::memchr(data + begin, '\t', end - begin) == nullptr &&
+      memmem(data + begin, end - begin, "  ", 2) == nullptr) {
+    text.resize(end);
+    text.erase(0, begin);
+    return text;
+  }
   // Compact in place; of a run of blanks only the last one stays.
   std::size_t kept = 0;
   for (std::size_t i = begin; i < end; ++i) {

@@ -10,23 +10,47 @@ namespace pubforge {
 
 namespace {
 
-// Items an entry may hold at most once.
-constexpr std::string_view kAtMostOnce[] = {
-    "isbn",      "issn",     "doi",         "url",    "url.size",  "url.mime", "url.md5",
-    "url.checked", "urn",    "pages",       "numpages", "day",     "month",    "address",
-    "location",  "note",     "howpublished", "publisher", "school", "institution", "type",
-    "number",    "issue",    "volume",      "abstract", "keywords",
+// Items every entry must have, then items an entry may hold at most once,
+// in the order of their warnings.  Each of these keywords has a rank of its
+// own, by which the items are counted.
+struct CountCheck {
+  std::string_view keyword;
+  unsigned minimum;
+  uint32_t rank;
+  constexpr CountCheck(std::string_view k, unsigned m) : keyword(k), minimum(m), rank(itemRank(k)) {}
+};
+
+constexpr CountCheck kCountChecks[] = {
+    {"title", 1},       {"author", 1},     {"year", 1},         {"isbn", 0},
+    {"issn", 0},        {"doi", 0},        {"url", 0},          {"url.size", 0},
+    {"url.mime", 0},    {"url.md5", 0},    {"url.checked", 0},  {"urn", 0},
+    {"pages", 0},       {"numpages", 0},   {"day", 0},          {"month", 0},
+    {"address", 0},     {"location", 0},   {"note", 0},         {"howpublished", 0},
+    {"publisher", 0},   {"school", 0},     {"institution", 0},  {"type", 0},
+    {"number", 0},      {"issue", 0},      {"volume", 0},       {"abstract", 0},
+    {"keywords", 0},
 };
 
 struct TypeRequirement {
   std::string_view type;
-  std::string_view keyword;
+  CountCheck check;
 };
 
 constexpr TypeRequirement kRequiredByType[] = {
-    {"Article", "journal"},       {"Book", "publisher"}, {"InProceedings", "booktitle"},
-    {"TechReport", "institution"}, {"Online", "url"},
+    {"Article", {"journal", 1}},
+    {"Book", {"publisher", 1}},
+    {"InProceedings", {"booktitle", 1}},
+    {"TechReport", {"institution", 1}},
+    {"Online", {"url", 1}},
 };
+
+static_assert([] {
+  for (const CountCheck& c : kCountChecks)
+    if (c.rank == 0) return false;
+  for (const TypeRequirement& r : kRequiredByType)
+    if (r.check.rank == 0) return false;
+  return true;
+}());
 
 }  // namespace
 
@@ -53,15 +77,12 @@ std::unique_ptr<Node> makePublication(std::string_view typeName, std::string key
   unsigned byRank[256] = {};
   for (const Item& item : pub.items)
     if (item.priority < 256) ++byRank[item.priority];
-  auto check = [&](std::string_view keyword, unsigned minimum) {
-    reportItemCount(pub, keyword, byRank[itemRank(keyword)], minimum, err);
+  auto check = [&](const CountCheck& c) {
+    reportItemCount(pub, c.keyword, byRank[c.rank], c.minimum, err);
   };
-  check("title", 1);
-  check("author", 1);
-  check("year", 1);
-  for (std::string_view keyword : kAtMostOnce) check(keyword, 0);
+  for (const CountCheck& c : kCountChecks) check(c);
   for (const TypeRequirement& r : kRequiredByType)
-    if (pub.value == r.type) check(r.keyword, 1);
+    if (pub.value == r.type) check(r.check);
 
   // The checks may add or re-sort items, so every item is looked up afresh.
   if (Item* author = findItem(pub, "author")) splitAuthorList(pub, *author, err);

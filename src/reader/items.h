@@ -10,8 +10,43 @@
 
 namespace pubforge {
 
+struct RankRow {
+  std::string_view keyword;
+  uint32_t rank;
+};
+
+// Known field keywords and the order in which they are written.
+inline constexpr RankRow kRanks[] = {
+    {"author", 255},       {"title", 254},          {"subtitle", 253},
+    {"howpublished", 252}, {"booktitle", 251},      {"series", 250},
+    {"journal", 249},      {"type", 248},           {"volume", 247},
+    {"issue", 246},        {"number", 245},         {"edition", 244},
+    {"editor", 243},       {"pages", 242},          {"numpages", 241},
+    {"day", 239},          {"month", 238},          {"year", 237},
+    {"date", 236},         {"organization", 235},   {"school", 234},
+    {"institution", 233},  {"location", 232},       {"publisher", 231},
+    {"address", 230},      {"language", 226},       {"content-language", 225},
+    {"isbn", 224},         {"issn", 223},           {"urn", 222},
+    {"doi", 221},          {"eprintclass", 220},    {"eprinttype", 219},
+    {"eprint", 218},       {"note", 212},           {"keywords", 211},
+    {"abstract", 210},     {"url", 199},            {"urldate", 198},
+    {"url.size", 197},     {"url.md5", 196},        {"url.mime", 195},
+    {"url.pagesize", 194}, {"url.checked", 193},    {"url.keywords", 192},
+    {"file", 191},         {"repository", 190},     {"version", 159},
+    {"introducedin", 158}, {"hal_id", 156},         {"hal_version", 155},
+    {"swhid", 150},        {"license", 100},        {"crossref", 10},
+    {"addendum", 1},
+};
+
 // Output rank of an item keyword (0 for keywords without a rank).
-uint32_t itemRank(std::string_view keyword);
+constexpr uint32_t itemRank(std::string_view keyword) {
+  if (keyword.empty()) return 0;
+  for (const RankRow& row : kRanks)
+    if (row.keyword.size() == keyword.size() && row.keyword[0] == keyword[0] &&
+        row.keyword == keyword)
+      return row.rank;
+  return 0;
+}
 
 // A new item: keyword lower-cased, value cleaned (one pair of enclosing
 // braces removed, blanks trimmed) except for "author" and "comment", rank

@@ -138,20 +138,27 @@ bool Scanner::scanValue(Token& token) {
       if (!done && i < n && !has(i + 1)) i = n;  // a backslash ends the input
     }
   } else if (c == '{') {
-    // Braced: no escapes; the brace that closes the first one ends it.
+    // Braced: no escapes; the brace that closes the first one ends it.  The
+    // scan jumps from brace to brace.
     int depth = 1;
     bool done = false;
     while (!done && has(i)) {
       const char* data = input_.data();
       const size_t n = input_.size();
-      for (; i < n; ++i) {
-        char b = data[i];
-        if (b == '{') {
+      while (i < n) {
+        const void* close = std::memchr(data + i, '}', n - i);
+        const size_t closeAt = close ? static_cast<const char*>(close) - data : n;
+        while (const void* open = std::memchr(data + i, '{', closeAt - i)) {
           ++depth;
-        } else if (b == '}' && --depth <= 0) {
+          i = static_cast<const char*>(open) - data + 1;
+        }
+        i = closeAt;
+        if (i == n) break;
+        if (--depth <= 0) {
           done = true;
           break;
         }
+        ++i;
       }
     }
   } else if (isBareValueChar(c)) {

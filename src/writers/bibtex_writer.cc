@@ -25,27 +25,41 @@ enum class FieldFormat {
   kSkip,     // never written
 };
 
-struct FormatRow {
-  std::string_view keyword;
-  FieldFormat format;
-};
-
-constexpr FormatRow kFormats[] = {
-    {"title", FieldFormat::kBraced},  {"booktitle", FieldFormat::kBraced},
-    {"series", FieldFormat::kBraced}, {"journal", FieldFormat::kBraced},
-    {"abstract", FieldFormat::kBraced}, {"day", FieldFormat::kNumber},
-    {"year", FieldFormat::kNumber},   {"month", FieldFormat::kMonth},
-    {"url", FieldFormat::kUrl},       {"doi", FieldFormat::kDoi},
-    {"note", FieldFormat::kNote},     {"isbn", FieldFormat::kIsbn},
-    {"issn", FieldFormat::kIssn},     {"removeme", FieldFormat::kSkip},
-};
-
+// The keywords with a format of their own.  Looked up for every item, so the
+// lookup goes by length first and compares against constants.
 FieldFormat formatOf(std::string_view keyword) {
-  if (keyword.empty()) return FieldFormat::kPlain;
-  // The first byte settles most comparisons without a call.
-  for (const FormatRow& row : kFormats)
-    if (row.keyword[0] == keyword[0] && row.keyword == keyword) return row.format;
-  return FieldFormat::kPlain;
+  using enum FieldFormat;
+  switch (keyword.size()) {
+    case 3:
+      if (keyword == "day") return kNumber;
+      if (keyword == "url") return kUrl;
+      if (keyword == "doi") return kDoi;
+      break;
+    case 4:
+      if (keyword == "year") return kNumber;
+      if (keyword == "note") return kNote;
+      if (keyword == "isbn") return kIsbn;
+      if (keyword == "issn") return kIssn;
+      break;
+    case 5:
+      if (keyword == "title") return kBraced;
+      if (keyword == "month") return kMonth;
+      break;
+    case 6:
+      if (keyword == "series") return kBraced;
+      break;
+    case 7:
+      if (keyword == "journal") return kBraced;
+      break;
+    case 8:
+      if (keyword == "abstract") return kBraced;
+      if (keyword == "removeme") return kSkip;
+      break;
+    case 9:
+      if (keyword == "booktitle") return kBraced;
+      break;
+  }
+  return kPlain;
 }
 
 // BibTeX's month macros, for the months 1 to 12.
@@ -92,7 +106,8 @@ class QuotedValueScan {
 };
 
 // Appends the text with a backslash put before every "%" that has none.
-void appendEscapedPercent(OutputBuffer& out, std::string_view text) {
+template <class Out>
+void appendEscapedPercent(Out& out, std::string_view text) {
   size_t start = 0;
   for (size_t i = text.find('%'); i != std::string_view::npos; i = text.find('%', i + 1)) {
     if (i > 0 && text[i - 1] == '\\') continue;
@@ -135,15 +150,19 @@ void appendQuoted(OutputBuffer& out, std::string_view open, std::string_view val
     scan.feed(close);
     wrap = scan.endsEarly();
   }
-  out += wrap ? "\"{" : "\"";
-  out += open;
+  // Single bytes and skipped empty parts spare the copy calls: this runs for
+  // every field.
+  out += '"';
+  if (wrap) out += '{';
+  if (!open.empty()) out += open;
   if (escapePercentSigns)
     appendEscapedPercent(out, value);
   else
     out += value;
   if (blank) out += ' ';
-  out += close;
-  out += wrap ? "}\"" : "\"";
+  if (!close.empty()) out += close;
+  if (wrap) out += '}';
+  out += '"';
 }
 
 struct FieldOptions {
@@ -163,8 +182,12 @@ void appendEntry(OutputBuffer& out, const Node& publication, const FieldOptions&
 
   bool first = true;
   auto startField = [&](std::string_view keyword) {
-    out += first ? std::string_view("\t") : std::string_view(",\n\t");
+    if (!first) {
+      out += ',';
+      out += '\n';
+    }
     first = false;
+    out += '\t';
     out += keyword;
     out += " = ";
   };
@@ -305,9 +328,10 @@ bool exportToSeparateFiles(const PublicationSet& set, const std::string& prefix,
 }  // namespace
 
 std::string escapePercent(std::string_view text) {
-  OutputBuffer out;
+  std::string out;
+  out.reserve(text.size() + 8);
   appendEscapedPercent(out, text);
-  return std::string(out.view());
+  return out;
 }
 
 bool exportToBibTeX(const PublicationSet& set, const std::string& fileName, bool separateFiles,

@@ -105,6 +105,20 @@ class QuotedValueScan {
   bool endsEarly_ = false;
 };
 
+// True when the text can stand between braces as a value: no closing brace
+// without its opening one, and none left open.
+bool bracesBalance(std::string_view text) {
+  long depth = 0;
+  for (char c : text) {
+    if (c == '{') {
+      ++depth;
+    } else if (c == '}' && --depth < 0) {
+      return false;
+    }
+  }
+  return depth == 0;
+}
+
 // Appends the text with a backslash put before every "%" that has none.
 template <class Out>
 void appendEscapedPercent(Out& out, std::string_view text) {
@@ -130,6 +144,10 @@ void appendEscapedPercent(Out& out, std::string_view text) {
 //   is set: the reader takes one such pair off every value but an author
 //   list or a comment, and without the extra pair the value's own braces
 //   (such as those of *{{{OCReP}}}*, stored as *{OCReP}*) would go.
+// An author list or a comment keeps its braces when it is read, so an extra
+// pair would change it (an author list in braces is one name).  Such a value
+// that a quote would end early is written between braces instead of quotes,
+// which the reader takes back byte for byte, as long as its braces balance.
 // Escaping percent signs puts backslashes only before "%", which changes
 // none of these tests.
 void appendQuoted(OutputBuffer& out, std::string_view open, std::string_view value,
@@ -149,6 +167,13 @@ void appendQuoted(OutputBuffer& out, std::string_view open, std::string_view val
     if (blank) scan.feed(" ");
     scan.feed(close);
     wrap = scan.endsEarly();
+  }
+  if (wrap && !readerStripsBraces && open.empty() && close.empty() && !escapePercentSigns &&
+      bracesBalance(value)) {
+    out += '{';
+    out += value;
+    out += '}';
+    return;
   }
   // Single bytes and skipped empty parts spare the copy calls: this runs for
   // every field.

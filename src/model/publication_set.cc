@@ -8,23 +8,39 @@ namespace pubforge {
 
 PublicationSet::PublicationSet(size_t capacity) : capacity_(capacity) {
   slots_.reserve(capacity);
-  members_.reserve(capacity);
 }
 
 void PublicationSet::clear() {
   slots_.clear();
   members_.clear();
+  indexed_ = true;
 }
 
 bool PublicationSet::add(Node* publication) {
+  if (!indexed_) {
+    members_.reserve(slots_.size() + 1);
+    members_.insert(slots_.begin(), slots_.end());
+    indexed_ = true;
+  }
   if (!members_.insert(publication).second) return false;
   slots_.push_back(publication);
   return true;
 }
 
 void PublicationSet::addAll(const Collection& collection) {
-  for (const auto& node : collection)
-    if (add(node.get())) node->label = node->keyword;
+  if (!slots_.empty()) {
+    for (const auto& node : collection)
+      if (add(node.get())) node->label = node->keyword;
+    return;
+  }
+  // Into an empty set every node of the collection goes once: no lookups.
+  // The membership index is built only when add() needs it.
+  for (const auto& node : collection) {
+    slots_.push_back(node.get());
+    node->label = node->keyword;
+  }
+  members_.clear();
+  indexed_ = false;
 }
 
 namespace {

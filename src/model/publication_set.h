@@ -49,7 +49,8 @@ class PublicationSet {
  private:
   size_t capacity_;
   std::vector<Node*> slots_;
-  std::unordered_set<const Node*> members_;
+  std::unordered_set<const Node*> members_;  // the slots, while indexed_
+  bool indexed_ = true;
 };
 
 }  // namespace pubforge

@@ -68,7 +68,7 @@ class OutputFile {
   Result finish();
 
  private:
-  static constexpr size_t kFlushSize = size_t{1} << 22;
+  static constexpr size_t kFlushSize = size_t{1} << 18;
 
   void flush();
   void discard();

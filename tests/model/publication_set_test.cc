@@ -108,6 +108,9 @@ TEST(PublicationSetTest, AddStaysFastOnALargeSet) {
   set.clear();
   set.addAll(lib.nodes);
   EXPECT_EQ(set.size(), n);
+  // After addAll into an empty set, add still knows every member.
+  EXPECT_FALSE(set.add(lib.nodes[n - 1].get()));
+  EXPECT_EQ(set.size(), n);
 }
 
 // Publications used by the sort cases, in collection order:

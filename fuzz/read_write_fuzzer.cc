@@ -13,6 +13,7 @@
 #include <string_view>
 
 #include "fuzz_util.h"
+#include "checks/urls.h"
 #include "model/node.h"
 #include "reader/reader.h"
 #include "text/strings.h"
@@ -154,11 +155,14 @@ bool gainsBracesWhenWritten(const Collection& collection) {
 }
 
 // A url that the reader keeps as it is: without a backslash (which the next
-// read would take as an escape) and without blanks at its ends (which it
-// would trim once the escapes are gone).
+// read would take as an escape), without blanks at its ends (which it would
+// trim once the escapes are gone), and not a library url without its
+// "&isnumber=" (which the check adds only when no escape hides the url's
+// beginning).
 bool plainUrl(std::string_view url) {
   return !url.empty() && url.find('\\') == std::string_view::npos && url.front() != ' ' &&
-         url.front() != '\t' && url.back() != ' ' && url.back() != '\t';
+         url.front() != '\t' && url.back() != ' ' && url.back() != '\t' &&
+         !(isIeeeXploreUrl(url) && url.find("&isnumber=") == std::string_view::npos);
 }
 
 // Entry building takes the LaTeX URL command and the escapes off the first

@@ -24,6 +24,8 @@ const RoundTripCase kCases[] = {
     {"double-quotes", "note = {say \"hi\"}, journal = {\"J\"}, howpublished = \"a {\"} b\""},
     {"escaped-double-quote", "note = \"a \\\" b\""},
     {"trailing-backslash", "note = {a\\}, journal = {x\\}, author = {Bo Kell\\}"},
+    {"nickname-in-double-quotes-in-an-author-list",
+     "author = {Anna \"Q\" Kell and Bo \"Bobby\" Lee}"},
     {"braced-author-names", "author = {{NASA} and Bo Lee and {Team {Blue}}}"},
     {"url-with-command-and-percent", "url = {\\url{http://example.org/a%20b?c=%41}}"},
     {"percent-signs", "note = {50% of 100\\%}, title = {100%}"},

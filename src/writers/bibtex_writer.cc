@@ -230,8 +230,9 @@ void appendEntry(OutputBuffer& out, const Node& publication, const FieldOptions&
       case FieldFormat::kNumber: {
         startField(item.keyword);
         char digits[16];
-        auto end = std::to_chars(digits, digits + sizeof digits,
-                                 static_cast<uint32_t>(item.numericValue)).ptr;
+        // Written with its sign: a negative year read as an unsigned number
+        // would come back as the year 4294967295.
+        auto end = std::to_chars(digits, digits + sizeof digits, item.numericValue).ptr;
         out += '"';
         out += std::string_view(digits, end - digits);
         out += '"';

@@ -190,11 +190,13 @@ bool urlsChangeWhenWritten(const Collection& collection, bool addUrlCommand) {
 // a doi, which is written with a backslash before each "%", keeps those
 // backslashes when it is read back.  Which items to leave out is decided on
 // the publication as first read.
-// A negative year or day is written as an unsigned number ("-12" as
-// 4294967284), which reads back as the largest year.
-bool negative(const Node& publication, std::string_view keyword) {
-  const Item* item = findItem(publication, keyword);
-  return item != nullptr && item->numericValue < 0;
+// The page check writes a negative number of pages as an unsigned number
+// ("-3" as 4294967293), which the next read takes as the largest one.
+bool numPagesBeyondRange(const Node& publication) {
+  const Item* item = findItem(publication, "numpages");
+  if (item == nullptr || item->value.size() < 10) return false;
+  return item->value.find_first_not_of("0123456789") == std::string::npos &&
+         (item->value.size() > 10 || item->value > "2147483647");
 }
 
 std::string keptByWriting(const Node& node, const Node& original) {
@@ -207,8 +209,7 @@ std::string keptByWriting(const Node& node, const Node& original) {
     if (item.keyword == "url" && !urlsKept) continue;
     if (item.keyword == "doi" && item.value.find('%') != std::string::npos) continue;
     if (item.keyword == "month" && (item.numericValue < 1 || item.numericValue > 12)) continue;
-    if ((item.keyword == "year" || item.keyword == "day") && negative(original, item.keyword))
-      continue;
+    if (item.keyword == "numpages" && numPagesBeyondRange(original)) continue;
     text += "  " + item.keyword + "=";
     if (item.keyword == "year" || item.keyword == "day" || item.keyword == "month")
       text += std::to_string(static_cast<uint32_t>(item.numericValue));

@@ -242,7 +242,7 @@ OBJ = [
 ]
 ACRONYM = [
     "{GPU}s", "{SAT} Solvers", "{RDMA}", "{HTTP}/3", "{IPv6}", "{SQL}",
-    "{LTL} Specifications", "{DNA} Sequences", "{MPI} Programs", "{LLVM}",
+    "{LTL} Properties", "{DNA} Sequences", "{MPI} Programs", "{LLVM}",
     "{QUIC}", "{IoT} Devices", "{5G} Networks", "{LiDAR} Data", "{RFC} 2629",
     "{B}ayesian Networks", "{M}arkov Decision Processes", "{F}ourier Features",
     "{G}aussian Processes", "{XML} Documents", "{TCP} Congestion Control",

@@ -51,9 +51,9 @@ void printUsage(std::ostream& err, const std::string& program) {
 }
 
 // Splits a mapping option at every ":", keeping empty pieces.
-std::vector<std::string> splitAtColons(const std::string& spec) {
+std::vector<std::string> splitAtColons(const std::string& argument) {
   std::vector<std::string> pieces(1);
-  for (char c : spec) {
+  for (char c : argument) {
     if (c == ':')
       pieces.emplace_back();
     else
@@ -133,10 +133,10 @@ int parseOptions(const std::vector<std::string>& args, RunContext& ctx,
         ctx.out << "Pubforge " << kVersion << "\n";
         return 0;
       case 'm': {
-        std::string spec = optarg;
-        std::vector<std::string> pieces = splitAtColons(spec);
+        std::string argument = optarg;
+        std::vector<std::string> pieces = splitAtColons(argument);
         if (pieces.size() != 4) {
-          ctx.err << "ERROR: Bad mapping specification " << spec << "!\n";
+          ctx.err << "ERROR: Bad mapping specification " << argument << "!\n";
           return 1;
         }
         if (!loadMapping(ctx.mappings, pieces[0], pieces[1], pieces[2], pieces[3], ctx.err))

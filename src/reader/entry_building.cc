@@ -123,6 +123,13 @@ void EntryChain::growIndex() {
 }
 
 void EntryChain::addEntry(std::unique_ptr<Node> entry, std::ostream& err) {
+  // A comment line's key is only its running number: an entry that happens
+  // to have the same key is a different publication, and merging the two
+  // would leave the entry's fields in a node that is written as a comment.
+  if (entry->isComment()) {
+    reversed_.push_back(std::move(entry));
+    return;
+  }
   size_t slot = slotOf(entry->keyword);
   if (byKey_[slot] != 0) {
     std::unique_ptr<Node>& later = reversed_[byKey_[slot] - 1];

@@ -33,6 +33,8 @@ class EntryChain {
   // Puts `entry` in front of the chain.  When the chain holds an entry with
   // the same key, `entry` takes over its items (keeping its own title if the
   // titles differ) and the later entry is dropped, with a note on `err`.
+  // Comment publications never merge, neither with each other nor with an
+  // entry whose key equals their number.
   void addEntry(std::unique_ptr<Node> entry, std::ostream& err);
 
   // The chain in collection order.

@@ -134,9 +134,16 @@ const BuildCase kBuildCases[] = {
      "Comment 1: comment= a\nComment 2: comment= b\nMisc k: author=A B | title=T | "
      "year=2000\nComment 3: comment= c\n",
      ""},
-    {"entry-key-1-merges-with-first-comment",
-     "% a\n@misc{1, title={T}, author={A B}, year=2000}\n",
-     "Comment 1: author=A B | title=T | year=2000\n",
+    {"entry-key-1-stays-apart-from-first-comment",
+     "% a\n@misc{1, title={T}, author={A B}, year=2000}\n% b\n@misc{2, title={U}, "
+     "author={A B}, year=2001}\n",
+     "Comment 1: comment= a\nMisc 1: author=A B | title=T | year=2000\nComment 2: comment= b\n"
+     "Misc 2: author=A B | title=U | year=2001\n",
+     ""},
+    {"entries-keyed-like-comments-still-merge",
+     "% a\n@misc{1, title={T}, author={A B}, year=2000}\n@misc{1, title={T}, author={C D}, "
+     "year=2001}\n",
+     "Comment 1: comment= a\nMisc 1: author=C D | title=T | year=2001\n",
      "NOTE: Duplicate entry 1, only keeping the latest one!\n"},
     {"duplicate-titles-differ",
      "@article{k, title={A}, author={A B}, year=2000, journal={J}}\n"

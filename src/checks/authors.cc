@@ -42,11 +42,34 @@ void untie(std::string& text) {
     if (isTie(text, i)) text[i] = ' ';
 }
 
+// The comma that separates "family, given": the first one outside braces.  A
+// comma inside braces ("Kell{,} Mira") belongs to the name.  Once a closing
+// brace has no opening one before it, no later comma separates: taking the
+// name apart there would move that brace in front of its opening one.
+size_t separatingComma(std::string_view name) {
+  long depth = 0;
+  for (size_t i = 0; i < name.size(); ++i) {
+    switch (name[i]) {
+      case '{':
+        ++depth;
+        break;
+      case '}':
+        if (--depth < 0) return std::string_view::npos;
+        break;
+      case ',':
+        if (depth == 0) return i;
+        break;
+    }
+  }
+  return std::string_view::npos;
+}
+
 // The plain form "given family" reads back as the same name only when the
-// family name is one word and the given name holds no comma and does not
-// begin with a brace; otherwise the name keeps the form "family, given".
+// family name is one word and the given name holds no separating comma and
+// does not begin with a brace; otherwise the name keeps the form
+// "family, given".
 bool needsCommaForm(const std::string& givenName, const std::string& familyName) {
-  return givenName.find(',') != std::string::npos || givenName[0] == '{' ||
+  return separatingComma(givenName) != std::string_view::npos || givenName[0] == '{' ||
          familyName.find_first_of(" \t") != std::string::npos;
 }
 
@@ -96,7 +119,7 @@ void splitAuthorName(std::string& name, std::string& givenName, std::string& ini
   if (!name.empty() && name[0] == '{') {
     // A braced name (a group or an institution) is never split.
     familyName = name;
-  } else if (size_t comma = name.find(','); comma != std::string::npos) {
+  } else if (size_t comma = separatingComma(name); comma != std::string_view::npos) {
     familyName = name.substr(0, comma);
     givenName = name.substr(comma + 1);
     makeInitials(givenName, initials);

@@ -67,6 +67,12 @@ const NameRow kNameRows[] = {
     // brace as its initial.
     {"{Kell, Mira} Anna", "{Kell, Mira} Anna", "{Kell, Mira} Anna", "", ""},
     {"Kell, {M}ira", "Kell, {M}ira", "Kell", "{M}ira", "{."},
+    // A comma inside braces does not separate family and given name, and
+    // neither does one after a closing brace without its opening one: taking
+    // the name apart there would leave its braces unbalanced.
+    {"Kell{,} \"Q\"", "Kell{,} \"Q\"", "\"Q\"", "Kell{,}", "K."},
+    {"Ko{, }Bo, Mira", "Ko{, }Bo, Mira", "Ko{, }Bo", "Mira", "M."},
+    {"a} b, c", "a} b, c", "c", "a} b,", "a.~b."},
     // A tilde after a backslash is an accent, not a tie between words.
     {"Nu{\\~n}ez, Se{\\'a}n", "Se{\\'a}n Nu{\\~n}ez", "Nu{\\~n}ez", "Se{\\'a}n", "S."},
     {"Ana~Nu{\\~n}ez", "Ana Nu{\\~n}ez", "Nu{\\~n}ez", "Ana", "A."},
@@ -108,7 +114,8 @@ TEST(SplitAuthorName, RewrittenNameReadsBackAsTheSameName) {
       "Kell, Mira Anna",  "M. A. Kell",   "Kell, Mira A.",         "Kell, Jr., Mira",
       "Kell, Jr., M. A.", "Kell, Mira, ", "{Acme Research Group}", "Kell,",
       "Mira~Kell",        "M.A. Kell",    "\xC3\x89mile Dalen",  "van Dalen, Otto",
-      "Kell, {M}ira",     "Nu{\\~n}ez, Se{\\'a}n",
+      "Kell, {M}ira",     "Nu{\\~n}ez, Se{\\'a}n", "Kell{,} \"Q\"",      "Ko{, }Bo, Mira",
+      "a} b, c",
   };
   for (const char* name : names) {
     SCOPED_TRACE(name);

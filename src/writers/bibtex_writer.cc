@@ -1,6 +1,8 @@
 #include "writers/bibtex_writer.h"
 
+#include <array>
 #include <charconv>
+#include <string>
 #include <cstdint>
 #include <ostream>
 
@@ -74,6 +76,20 @@ bool isIsbnOrIssnNote(std::string_view value) {
   return false;
 }
 
+// Bytes that make a value need a closer look before it is written: they can
+// end a quoted value early, or decide which braces the reader removes.
+constexpr std::array<bool, 256> kSpecialBytes = [] {
+  std::array<bool, 256> table{};
+  for (unsigned char c : std::string_view("\"\\{}")) table[c] = true;
+  return table;
+}();
+
+bool hasSpecialBytes(std::string_view text) {
+  for (char c : text)
+    if (kSpecialBytes[static_cast<unsigned char>(c)]) return true;
+  return false;
+}
+
 // Follows the reader through a quoted value to see whether the text would end
 // it before its end: a double quote outside braces does (a backslash before
 // it keeps it in the value).
@@ -96,8 +112,9 @@ class QuotedValueScan {
       }
     }
   }
+  bool endsEarly() const { return endsEarly_; }
   // A backslash at the very end would take the closing quote as escaped.
-  bool endsEarly() const { return endsEarly_ || backslash_; }
+  bool endsInBackslash() const { return backslash_; }
 
  private:
   long depth_ = 0;
@@ -105,8 +122,50 @@ class QuotedValueScan {
   bool endsEarly_ = false;
 };
 
-// True when the text can stand between braces as a value: no closing brace
-// without its opening one, and none left open.
+// The reader takes one pair of braces off a value when the brace that closes
+// its first byte is its last byte; a backslash hides the byte after it.
+// Scans `text` as if a "{" stood before it, starting at depth 1.
+struct BraceScan {
+  size_t closeAt = std::string_view::npos;  // where the depth came down to 0
+  long depth = 1;                           // the depth at the end otherwise
+  bool pendingBackslash = false;            // the text ends in a hiding backslash
+};
+
+BraceScan scanAfterOpenBrace(std::string_view text) {
+  BraceScan scan;
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c == '\\') {
+      if (++i == text.size()) scan.pendingBackslash = true;
+    } else if (c == '{') {
+      ++scan.depth;
+    } else if (c == '}' && --scan.depth == 0) {
+      scan.closeAt = i;
+      break;
+    }
+  }
+  return scan;
+}
+
+// True when the reader would take a pair of braces off `text` itself.
+bool readerStrips(std::string_view text) {
+  return text.size() >= 2 && text.front() == '{' &&
+         scanAfterOpenBrace(text.substr(1)).closeAt == text.size() - 2;
+}
+
+// True when "{" + text (+ blank) + "}" comes back as `text` after the reader
+// took the braces off: the pair encloses the whole text.  `blank` is set
+// when a blank must go before the closing brace, because the text ends in a
+// backslash that would hide it; the reader trims that blank again.
+bool extraPairComesOff(std::string_view text, bool& blank) {
+  const BraceScan scan = scanAfterOpenBrace(text);
+  blank = scan.pendingBackslash;
+  return scan.closeAt == std::string_view::npos && scan.depth == 1;
+}
+
+// True when the text can stand between braces as a value: the reader's scan
+// of a braced value counts every brace, and must find the closing one only
+// at the end.
 bool bracesBalance(std::string_view text) {
   long depth = 0;
   for (char c : text) {
@@ -132,62 +191,106 @@ void appendEscapedPercent(Out& out, std::string_view text) {
   out += text.substr(start);
 }
 
-// Appends a quoted value part made of `open`, `value` and `close`, so that
-// the reader gets the value back:
-// - a value that ends with a backslash gets a blank after it, which the
-//   reader trims again; otherwise the backslash would escape the closing
-//   quote, or hide the closing brace of a title from the brace stripping;
-// - a value with a double quote outside braces, which would end the quoted
-//   value early, goes inside one more pair of braces, which the reader
-//   removes again;
-// - so does a value that braces enclose as a whole when `readerStripsBraces`
-//   is set: the reader takes one such pair off every value but an author
-//   list or a comment, and without the extra pair the value's own braces
-//   (such as those of *{{{OCReP}}}*, stored as *{OCReP}*) would go.
-// An author list or a comment keeps its braces when it is read, so an extra
-// pair would change it (an author list in braces is one name).  Such a value
-// that a quote would end early is written between braces instead of quotes,
-// which the reader takes back byte for byte, as long as its braces balance.
-// Escaping percent signs puts backslashes only before "%", which changes
-// none of these tests.
-void appendQuoted(OutputBuffer& out, std::string_view open, std::string_view value,
-                  std::string_view close, bool escapePercentSigns = false,
-                  bool readerStripsBraces = false) {
-  const bool blank = value.ends_with('\\');
-  bool wrap = false;
-  if (readerStripsBraces && open.empty() && value.starts_with('{') && value.ends_with('}')) {
-    std::string stripped(value);
-    wrap = stripBraces(stripped).size() != value.size();
+// Appends a url with a backslash before every backslash, "%" and double
+// quote.  Reading takes such escapes off a url again, so the url comes back
+// as it was, whatever it holds.
+void appendUrlEscapes(std::string& out, std::string_view url) {
+  size_t start = 0;
+  for (size_t i = url.find_first_of("\\%\""); i != std::string_view::npos;
+       i = url.find_first_of("\\%\"", i + 1)) {
+    out += url.substr(start, i - start);
+    out += '\\';
+    start = i;
   }
-  if (!wrap &&
-      (value.find('"') != std::string_view::npos || value.find('\\') != std::string_view::npos)) {
-    QuotedValueScan scan;
-    scan.feed(open);
-    scan.feed(value);
-    if (blank) scan.feed(" ");
-    scan.feed(close);
-    wrap = scan.endsEarly();
-  }
-  if (wrap && !readerStripsBraces && open.empty() && close.empty() && !escapePercentSigns &&
-      bracesBalance(value)) {
-    out += '{';
-    out += value;
-    out += '}';
+  out += url.substr(start);
+}
+
+// The ways a value can be put in the file, in the order they are tried.
+enum class ValueForm {
+  kQuoted,         // "text"
+  kQuotedInPair,   // "{text}", the reader removes the pair again
+  kBraced,         // {text}
+};
+
+// Appends the value part of a field so that the reader gets `text` back.
+// The reader takes one pair of enclosing braces off every value but an
+// author list or a comment (`readerStripsBraces`), and a double quote
+// outside braces ends a quoted value.  The preferred form is tried first,
+// then the others:
+// - "text": not when a quote in the text ends the value early, nor when the
+//   reader would take the text's own enclosing braces off (*{{OCReP}}* is
+//   stored as *{OCReP}*, which must not lose its braces);
+// - "{text}": only where the reader removes the pair again, that is when it
+//   encloses the whole text (a title such as *a} b* keeps it, and would gain
+//   a pair at every write);
+// - {text}: when the text's braces balance, as the reader's scan of a braced
+//   value needs.
+// A text that ends in a backslash gets a blank after it, which the reader
+// trims again; otherwise the backslash would escape the closing quote, or
+// hide the closing brace of the extra pair.
+void appendValue(OutputBuffer& out, std::string_view text, ValueForm preferred,
+                 bool readerStripsBraces) {
+  if (!hasSpecialBytes(text)) {
+    if (preferred == ValueForm::kQuotedInPair && readerStripsBraces) {
+      out += "\"{";
+      out += text;
+      out += "}\"";
+    } else {
+      out += '"';
+      out += text;
+      out += '"';
+    }
     return;
   }
-  // Single bytes and skipped empty parts spare the copy calls: this runs for
-  // every field.
-  out += '"';
-  if (wrap) out += '{';
-  if (!open.empty()) out += open;
-  if (escapePercentSigns)
-    appendEscapedPercent(out, value);
-  else
-    out += value;
-  if (blank) out += ' ';
-  if (!close.empty()) out += close;
-  if (wrap) out += '}';
-  out += '"';
+
+  bool pairBlank = false;
+  const bool pairEncloses = extraPairComesOff(text, pairBlank);
+  const bool pairComesOff = readerStripsBraces && pairEncloses;
+  auto quotedInPairWorks = [&] {
+    if (!pairComesOff) return false;
+    QuotedValueScan scan;
+    scan.feed("{");
+    scan.feed(text);
+    scan.feed(pairBlank ? " }" : "}");
+    return !scan.endsEarly() && !scan.endsInBackslash();
+  };
+  QuotedValueScan quoted;
+  quoted.feed(text);
+  const bool quotedBlank = quoted.endsInBackslash();
+  const bool ownPairKept = !readerStripsBraces || !readerStrips(text);
+  auto quotedWorks = [&] { return !quoted.endsEarly() && ownPairKept; };
+  auto bracedWorks = [&] { return ownPairKept && bracesBalance(text); };
+
+  ValueForm form = preferred;
+  if (preferred == ValueForm::kQuotedInPair && !quotedInPairWorks()) form = ValueForm::kQuoted;
+  if (form == ValueForm::kQuoted && !quotedWorks()) {
+    if (quotedInPairWorks())
+      form = ValueForm::kQuotedInPair;
+    else if (bracedWorks())
+      form = ValueForm::kBraced;
+    else
+      form = ValueForm::kQuotedInPair;  // no form reads back; keep the value readable
+  }
+
+  switch (form) {
+    case ValueForm::kQuoted:
+      out += '"';
+      out += text;
+      if (quotedBlank) out += ' ';
+      out += '"';
+      break;
+    case ValueForm::kQuotedInPair:
+      out += "\"{";
+      out += text;
+      if (pairBlank) out += ' ';
+      out += "}\"";
+      break;
+    case ValueForm::kBraced:
+      out += '{';
+      out += text;
+      out += '}';
+      break;
+  }
 }
 
 struct FieldOptions {
@@ -219,13 +322,15 @@ void appendEntry(OutputBuffer& out, const Node& publication, const FieldOptions&
 
   const Item* isbn = nullptr;
   const Item* issn = nullptr;
+  const Item* firstUrl = findItem(publication, "url");
+  std::string scratch;
   for (const Item& item : publication.items) {
     switch (formatOf(item.keyword)) {
       case FieldFormat::kSkip:
         break;
       case FieldFormat::kBraced:
         startField(item.keyword);
-        appendQuoted(out, "{", item.value, "}");
+        appendValue(out, item.value, ValueForm::kQuotedInPair, true);
         break;
       case FieldFormat::kNumber: {
         startField(item.keyword);
@@ -246,17 +351,30 @@ void appendEntry(OutputBuffer& out, const Node& publication, const FieldOptions&
         break;
       case FieldFormat::kUrl:
         startField(item.keyword);
-        appendQuoted(out, options.addUrlCommand ? "\\url{" : "", item.value,
-                     options.addUrlCommand ? "}" : "", true, true);
+        scratch.clear();
+        if (&item == firstUrl) {
+          // The url that entry building normalised: written so that the
+          // next read's normalisation gives it back unchanged.
+          if (options.addUrlCommand) scratch += "\\url{";
+          appendUrlEscapes(scratch, item.value);
+          if (options.addUrlCommand) scratch += '}';
+        } else {
+          // Further url items are kept as read; a command around them would
+          // pile up at every write.
+          appendEscapedPercent(scratch, item.value);
+        }
+        appendValue(out, scratch, ValueForm::kQuoted, true);
         break;
       case FieldFormat::kDoi:
         startField(item.keyword);
-        appendQuoted(out, "", item.value, "", true, true);
+        scratch.clear();
+        appendEscapedPercent(scratch, item.value);
+        appendValue(out, scratch, ValueForm::kQuoted, true);
         break;
       case FieldFormat::kNote:
         if (options.skipNotesWithIsbnAndIssn && isIsbnOrIssnNote(item.value)) break;
         startField(item.keyword);
-        appendQuoted(out, "", item.value, "", false, true);
+        appendValue(out, item.value, ValueForm::kQuoted, true);
         break;
       case FieldFormat::kIsbn:
       case FieldFormat::kIssn:
@@ -264,15 +382,17 @@ void appendEntry(OutputBuffer& out, const Node& publication, const FieldOptions&
         [[fallthrough]];
       case FieldFormat::kPlain:
         startField(item.keyword);
-        appendQuoted(out, "", item.value, "", false,
-                     item.keyword != "author" && item.keyword != "comment");
+        appendValue(out, item.value, ValueForm::kQuoted,
+                    item.keyword != "author" && item.keyword != "comment");
         break;
     }
   }
 
   if (options.addNotesWithIsbnAndIssn && (isbn || issn)) {
     startField("note");
-    appendQuoted(out, isbn ? "{ISBN} " : "{ISSN} ", isbn ? isbn->value : issn->value, "");
+    scratch.assign(isbn ? "{ISBN} " : "{ISSN} ");
+    scratch += isbn ? isbn->value : issn->value;
+    appendValue(out, scratch, ValueForm::kQuoted, true);
   }
   out += "\n}\n\n";
 }

@@ -211,7 +211,7 @@ TEST_F(BibTeXWriterTest, WritesEachFieldInItsFormat) {
        {{"note", "line\\\\"}, {"address", "C:\\"}, {"journal", "J\\"}, {"url", "u\\"}},
        {.urlCommand = true},
        "@Misc{ kell99,\n\tnote = \"line\\\\ \",\n\taddress = \"C:\\ \",\n\tjournal = "
-       "\"{J\\ }\",\n\turl = \"\\url{u\\ }\"\n}\n\n"},
+       "\"{J\\ }\",\n\turl = \"\\url{u\\\\}\"\n}\n\n"},
       {"a trailing backslash and a quote",
        "Misc", {{"note", "say \"x\" \\"}}, {},
        "@Misc{ kell99,\n\tnote = \"{say \"x\" \\ }\"\n}\n\n"},
@@ -232,13 +232,28 @@ TEST_F(BibTeXWriterTest, WritesEachFieldInItsFormat) {
       {"titles are braced already",
        "Misc", {{"title", "Say \"hi\""}}, {},
        "@Misc{ kell99,\n\ttitle = \"{Say \"hi\"}\"\n}\n\n"},
-      {"a quote in a url inside the url command needs no braces",
-       "Misc", {{"url", "http://x/\"q\""}}, {.urlCommand = true},
-       "@Misc{ kell99,\n\turl = \"\\url{http://x/\"q\"}\"\n}\n\n"},
-      {"a quote in a plain url or an isbn note gets braces",
+      // Reading a url takes a backslash off the byte after it, so a url gets
+      // one before each backslash, quote and percent sign.
+      {"a quote or backslash in a url inside the url command is escaped",
+       "Misc", {{"url", "http://x/\"q\"\\%"}}, {.urlCommand = true},
+       "@Misc{ kell99,\n\turl = \"\\url{http://x/\\\"q\\\"\\\\\\%}\"\n}\n\n"},
+      {"a quote in a plain url is escaped, in an isbn note it gets braces",
        "Book", {{"isbn", "1\"2"}, {"url", "http://x/\"q\""}}, {.addNotes = true},
-       "@Book{ kell99,\n\tisbn = \"{1\"2}\",\n\turl = \"{http://x/\"q\"}\",\n\tnote = "
+       "@Book{ kell99,\n\tisbn = \"{1\"2}\",\n\turl = \"http://x/\\\"q\\\"\",\n\tnote = "
        "\"{{ISBN} 1\"2}\"\n}\n\n"},
+      // Only the first url is normalised when it is read; further ones are
+      // written as they are, without a url command that would pile up.
+      {"a second url is written as read",
+       "Misc", {{"url", "http://x/a\\b"}, {"url", "\\url{y}"}}, {.urlCommand = true},
+       "@Misc{ kell99,\n\turl = \"\\url{http://x/a\\\\b}\",\n\turl = \"\\url{y}\"\n}\n\n"},
+      // The extra pair around a title comes off again only where it encloses
+      // the whole value; elsewhere it would stay and pile up.
+      {"a title whose braces do not balance gets no extra pair",
+       "Misc", {{"title", "a} b"}, {"journal", "{a"}, {"series", "x\\{y}"}}, {},
+       "@Misc{ kell99,\n\ttitle = \"a} b\",\n\tjournal = \"{a\",\n\tseries = \"x\\{y}\"\n}\n\n"},
+      {"a value with a quote that no quoted form keeps is written in braces",
+       "Misc", {{"title", "a\\{b}\"c"}, {"note", "{a\\}\"}"}}, {},
+       "@Misc{ kell99,\n\ttitle = {a\\{b}\"c},\n\tnote = \"{{a\\}\"}}\"\n}\n\n"},
   };
   for (const EntryCase& c : cases) {
     SCOPED_TRACE(c.name);

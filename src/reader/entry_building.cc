@@ -96,7 +96,11 @@ std::unique_ptr<Node> makePublication(std::string_view typeName, std::string key
   Item* month = findItem(pub, "month");
   Item* day = findItem(pub, "day");
   if (year || month || day) checkDate(pub, year, month, day, err);
-  if (Item* url = findItem(pub, "url")) normaliseUrl(pub, *url, err);
+  // Every url item is normalised, not only the first: the writer treats them
+  // all alike, and a url left as read would gain one more url command, or
+  // lose one more escape, at every write.
+  for (Item& item : pub.items)
+    if (item.keyword == "url") normaliseUrl(pub, item, err);
   return node;
 }
 

@@ -322,7 +322,6 @@ void appendEntry(OutputBuffer& out, const Node& publication, const FieldOptions&
 
   const Item* isbn = nullptr;
   const Item* issn = nullptr;
-  const Item* firstUrl = findItem(publication, "url");
   std::string scratch;
   for (const Item& item : publication.items) {
     switch (formatOf(item.keyword)) {
@@ -352,17 +351,11 @@ void appendEntry(OutputBuffer& out, const Node& publication, const FieldOptions&
       case FieldFormat::kUrl:
         startField(item.keyword);
         scratch.clear();
-        if (&item == firstUrl) {
-          // The url that entry building normalised: written so that the
-          // next read's normalisation gives it back unchanged.
-          if (options.addUrlCommand) scratch += "\\url{";
-          appendUrlEscapes(scratch, item.value);
-          if (options.addUrlCommand) scratch += '}';
-        } else {
-          // Further url items are kept as read; a command around them would
-          // pile up at every write.
-          appendEscapedPercent(scratch, item.value);
-        }
+        // Written so that the url normalisation of the next read gives the
+        // url back unchanged.
+        if (options.addUrlCommand) scratch += "\\url{";
+        appendUrlEscapes(scratch, item.value);
+        if (options.addUrlCommand) scratch += '}';
         appendValue(out, scratch, ValueForm::kQuoted, true);
         break;
       case FieldFormat::kDoi:

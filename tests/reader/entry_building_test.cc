@@ -113,6 +113,12 @@ const BuildCase kBuildCases[] = {
      "Online k: author=A B | title=T | year=2000 | url=http://a.example/ | "
      "url=http://b.example/\n",
      "WARNING: Entry k has 2 \"url\" sections!\nWARNING: Entry k has 2 \"url\" sections!\n"},
+    {"every-url-normalised",
+     "@misc{k, title={T}, author={A B}, year=2000, url={\\url{http://a.example/x y}}, "
+     "url={\\url{http://b.example/\\_z}}}",
+     "Misc k: author=A B | title=T | year=2000 | url=http://a.example/x%20y | "
+     "url=http://b.example/_z\n",
+     "WARNING: Entry k has 2 \"url\" sections!\n"},
     {"missing-author-once", "@book{k, title={T}, year=2000, publisher={P}}",
      "Book k: title=T | year=2000 | publisher=P\n",
      "WARNING: Entry k has no \"author\" section!\n"},

@@ -241,11 +241,9 @@ TEST_F(BibTeXWriterTest, WritesEachFieldInItsFormat) {
        "Book", {{"isbn", "1\"2"}, {"url", "http://x/\"q\""}}, {.addNotes = true},
        "@Book{ kell99,\n\tisbn = \"{1\"2}\",\n\turl = \"http://x/\\\"q\\\"\",\n\tnote = "
        "\"{{ISBN} 1\"2}\"\n}\n\n"},
-      // Only the first url is normalised when it is read; further ones are
-      // written as they are, without a url command that would pile up.
-      {"a second url is written as read",
-       "Misc", {{"url", "http://x/a\\b"}, {"url", "\\url{y}"}}, {.urlCommand = true},
-       "@Misc{ kell99,\n\turl = \"\\url{http://x/a\\\\b}\",\n\turl = \"\\url{y}\"\n}\n\n"},
+      {"every url item is written alike",
+       "Misc", {{"url", "http://x/a\\b"}, {"url", "y%z"}}, {.urlCommand = true},
+       "@Misc{ kell99,\n\turl = \"\\url{http://x/a\\\\b}\",\n\turl = \"\\url{y\\%z}\"\n}\n\n"},
       // The extra pair around a title comes off again only where it encloses
       // the whole value; elsewhere it would stay and pile up.
       {"a title whose braces do not balance gets no extra pair",

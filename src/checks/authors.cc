@@ -70,7 +70,7 @@ size_t separatingComma(std::string_view name) {
 // "family, given".
 bool needsCommaForm(const std::string& givenName, const std::string& familyName) {
   return separatingComma(givenName) != std::string_view::npos || givenName[0] == '{' ||
-         familyName.find_first_of(" \t") != std::string::npos;
+         familyName.find(' ') != std::string::npos;
 }
 
 }  // namespace

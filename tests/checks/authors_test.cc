@@ -73,6 +73,10 @@ const NameRow kNameRows[] = {
     {"Kell{,} \"Q\"", "Kell{,} \"Q\"", "\"Q\"", "Kell{,}", "K."},
     {"Ko{, }Bo, Mira", "Ko{, }Bo, Mira", "Ko{, }Bo", "Mira", "M."},
     {"a} b, c", "a} b, c", "c", "a} b,", "a.~b."},
+    // A tab does not separate words: a family name with a tab is one word,
+    // and writing it first would bring its comma to the front.
+    {"Ko\tBo, Mira", "Mira Ko\tBo", "Ko\tBo", "Mira", "M."},
+    {"A {b, c\td,e", "A {b, c\td,e", "c\td,e", "A {b,", "A.~{."},
     // A tilde after a backslash is an accent, not a tie between words.
     {"Nu{\\~n}ez, Se{\\'a}n", "Se{\\'a}n Nu{\\~n}ez", "Nu{\\~n}ez", "Se{\\'a}n", "S."},
     {"Ana~Nu{\\~n}ez", "Ana Nu{\\~n}ez", "Nu{\\~n}ez", "Ana", "A."},
@@ -115,7 +119,7 @@ TEST(SplitAuthorName, RewrittenNameReadsBackAsTheSameName) {
       "Kell, Jr., M. A.", "Kell, Mira, ", "{Acme Research Group}", "Kell,",
       "Mira~Kell",        "M.A. Kell",    "\xC3\x89mile Dalen",  "van Dalen, Otto",
       "Kell, {M}ira",     "Nu{\\~n}ez, Se{\\'a}n", "Kell{,} \"Q\"",      "Ko{, }Bo, Mira",
-      "a} b, c",
+      "a} b, c",          "Ko\tBo, Mira", "A {b, c\td,e",
   };
   for (const char* name : names) {
     SCOPED_TRACE(name);

@@ -37,9 +37,22 @@ void replaceChar(std::string& text, char from, char to) {
     if (c == from) c = to;
 }
 
+bool hasTie(std::string_view text) {
+  for (size_t i = text.find('~'); i != std::string_view::npos; i = text.find('~', i + 1))
+    if (isTie(text, i)) return true;
+  return false;
+}
+
 void untie(std::string& text) {
   for (size_t i = 0; i < text.size(); ++i)
     if (isTie(text, i)) text[i] = ' ';
+}
+
+// True when the name, put into a list, would make the list be cut there:
+// it holds " and ", or ends in " and" before the next separator.
+bool addsNameSeparator(std::string_view name) {
+  return name.find(kNameSeparator) != std::string_view::npos ||
+         name.ends_with(kNameSeparator.substr(0, kNameSeparator.size() - 1));
 }
 
 // The comma that separates "family, given": the first one outside braces.  A
@@ -112,24 +125,32 @@ void makeInitials(std::string& givenName, std::string& initials) {
 void splitAuthorName(std::string& name, std::string& givenName, std::string& initials,
                      std::string& familyName) {
   trimWhitespace(name);
-  untie(name);
+  // The parts are taken from the name with its ties turned into blanks; the
+  // name as written stays in `name` until it is rewritten.
+  std::string untied;
+  std::string_view work = name;
+  if (hasTie(name)) {
+    untied = name;
+    untie(untied);
+    work = untied;
+  }
   givenName.clear();
   initials.clear();
 
-  if (!name.empty() && name[0] == '{') {
+  if (!work.empty() && work[0] == '{') {
     // A braced name (a group or an institution) is never split.
-    familyName = name;
-  } else if (size_t comma = separatingComma(name); comma != std::string_view::npos) {
-    familyName = name.substr(0, comma);
-    givenName = name.substr(comma + 1);
+    familyName = work;
+  } else if (size_t comma = separatingComma(work); comma != std::string_view::npos) {
+    familyName = work.substr(0, comma);
+    givenName = work.substr(comma + 1);
     makeInitials(givenName, initials);
   } else {
-    size_t lastSpace = name.rfind(' ');
-    if (lastSpace == std::string::npos) {
-      familyName = name;
+    size_t lastSpace = work.rfind(' ');
+    if (lastSpace == std::string_view::npos) {
+      familyName = work;
     } else {
-      familyName = name.substr(lastSpace + 1);
-      givenName = name.substr(0, lastSpace);
+      familyName = work.substr(lastSpace + 1);
+      givenName = work.substr(0, lastSpace);
       makeInitials(givenName, initials);
       if (givenName.find('.') != std::string::npos) replaceChar(givenName, ' ', '~');
     }
@@ -138,18 +159,24 @@ void splitAuthorName(std::string& name, std::string& givenName, std::string& ini
   trimWhitespace(givenName);
   trimWhitespace(familyName);
 
+  std::string rewritten;
   if (givenName.empty()) {
-    name = familyName;
-  } else if (needsCommaForm(givenName, familyName)) {
+    rewritten = familyName;
+  } else if (familyName.empty() || needsCommaForm(givenName, familyName)) {
     // Written as "Kell, Jr., Mira" or "van Dalen, Otto": in the form
     // "Jr., Mira Kell" or "Otto van Dalen" the name would be read back with
-    // another family name.
-    name = familyName + ", " + givenName;
+    // another family name.  A given name without a family name keeps its
+    // comma too, or it would be read back as a family name.
+    rewritten = familyName + ", " + givenName;
   } else if (givenName == initials) {
-    name = initials + "~" + familyName;
+    rewritten = initials + "~" + familyName;
   } else {
-    name = givenName + " " + familyName;
+    rewritten = givenName + " " + familyName;
   }
+  // A rewritten name that the list would cut in two (ties that became blanks
+  // around an "and", or a given name "and ..." behind a comma) stays as it
+  // was written.
+  if (!addsNameSeparator(rewritten)) name = std::move(rewritten);
 }
 
 void splitAuthorList(Node&, Item& authorItem, std::ostream&) {

@@ -77,6 +77,13 @@ const NameRow kNameRows[] = {
     // and writing it first would bring its comma to the front.
     {"Ko\tBo, Mira", "Mira Ko\tBo", "Ko\tBo", "Mira", "M."},
     {"A {b, c\td,e", "A {b, c\td,e", "c\td,e", "A {b,", "A.~{."},
+    // A given name without a family name keeps its comma.
+    {", Mira", ", Mira", "", "Mira", "M."},
+    // A name whose rewritten form would be cut at an "and" stays as written.
+    {"Kell~and~Bo", "Kell~and~Bo", "Bo", "Kell and", "K.~a."},
+    {"Kell,and Mira", "and Mira Kell", "Kell", "and Mira", "a.~M."},
+    {"Kell,and ,and Mira", "Kell,and ,and Mira", "Kell", "and ,and Mira", "a.~,.~M."},
+    {"and, Mira", "and, Mira", "and", "Mira", "M."},
     // A tilde after a backslash is an accent, not a tie between words.
     {"Nu{\\~n}ez, Se{\\'a}n", "Se{\\'a}n Nu{\\~n}ez", "Nu{\\~n}ez", "Se{\\'a}n", "S."},
     {"Ana~Nu{\\~n}ez", "Ana Nu{\\~n}ez", "Nu{\\~n}ez", "Ana", "A."},
@@ -119,7 +126,8 @@ TEST(SplitAuthorName, RewrittenNameReadsBackAsTheSameName) {
       "Kell, Jr., M. A.", "Kell, Mira, ", "{Acme Research Group}", "Kell,",
       "Mira~Kell",        "M.A. Kell",    "\xC3\x89mile Dalen",  "van Dalen, Otto",
       "Kell, {M}ira",     "Nu{\\~n}ez, Se{\\'a}n", "Kell{,} \"Q\"",      "Ko{, }Bo, Mira",
-      "a} b, c",          "Ko\tBo, Mira", "A {b, c\td,e",
+      "a} b, c",          "Ko\tBo, Mira", "A {b, c\td,e",         ", Mira",
+      "Kell~and~Bo",      "Kell,and Mira", "and, Mira",             "Kell,and ,and Mira",
   };
   for (const char* name : names) {
     SCOPED_TRACE(name);

@@ -121,75 +121,16 @@ void checkCollection(const Collection& collection) {
 }
 
 #ifdef PUBFORGE_FUZZ_WRITER
-// Comment publications take the keys 1, 2, 3, ... and merge with entries of
-// the same key: the comment node may then carry the entry's items (and is
-// written as one comment line of its first item), or the entry the comment.
-// Where that happened, or may happen when the written text is read back,
-// the round trip is not checked.
-bool mayMergeWithComments(const Collection& collection) {
-  for (const auto& node : collection) {
-    if (node->isComment()) {
-      if (node->items.size() != 1 || node->items.front().keyword != "comment") return true;
-    } else if (node->keyword.find_first_not_of("0123456789") == std::string::npos) {
-      return true;
-    }
-  }
-  return false;
-}
-
-// The writer puts the values of title, booktitle, series, journal and
-// abstract, and any value that would end its quotes early, into one more
-// pair of braces, which the reader removes again only where the value's own
-// braces let that pair enclose the whole text (the reader's brace count
-// skips a brace after a backslash, the value's scan does not).  A value such
-// as "a} b" or 'a {\} "q"' keeps the pair and so changes when written and
-// read back.
-bool gainsBracesWhenWritten(const Collection& collection) {
-  for (const auto& node : collection) {
-    for (const Item& item : node->items) {
-      if (item.keyword == "author" || item.keyword == "comment") continue;
-      std::string written = "{" + item.value + "}";
-      if (stripBraces(written) != item.value) return true;
-    }
-  }
-  return false;
-}
-
-// A url that the reader keeps as it is: without a backslash (which the next
-// read would take as an escape), without blanks at its ends (which it would
-// trim once the escapes are gone), and not a library url without its
-// "&isnumber=" (which the check adds only when no escape hides the url's
-// beginning).
-bool plainUrl(std::string_view url) {
-  return !url.empty() && url.find('\\') == std::string_view::npos && url.front() != ' ' &&
-         url.front() != '\t' && url.back() != ' ' && url.back() != '\t' &&
+// A url item that reading the written url gives back: the writer
+// escapes what the url normalisation takes off again.  Reading trims blanks
+// at the ends of the value, drops an empty one, and adds "&isnumber=" to a
+// library url that lacks it (which the first read left alone when an escape
+// hid the url's beginning).
+bool urlReadsBack(std::string_view url) {
+  return !url.empty() && url.front() != '\t' && url.back() != '\t' &&
          !(isIeeeXploreUrl(url) && url.find("&isnumber=") == std::string_view::npos);
 }
 
-// Entry building takes the LaTeX URL command and the escapes off the first
-// "url" item only, while the writer with addUrlCommand puts the command
-// around every "url" item: a second url item gains one more command at every
-// write.  A url that is not plain changes at the next read, and one that
-// this leaves empty is written as "" and then dropped.
-bool urlsChangeWhenWritten(const Collection& collection, bool addUrlCommand) {
-  for (const auto& node : collection) {
-    if (addUrlCommand && countItems(*node, "url") > 1) return true;
-    for (const Item& item : node->items)
-      if (item.value.empty() || (item.keyword == "url" && !plainUrl(item.value))) return true;
-  }
-  return false;
-}
-
-// What of a publication a write and a re-read must keep: the key, the type
-// and every written item.  Dates are written as their numbers, a month
-// outside 1 to 12 and items without a value are not written at all.  Author
-// lists are normalised again when they are read back, and a given name
-// written in the comma form ("Lee, Mary Ann B.") reads back with ties
-// ("Mary~Ann~B."), so only their stability from the second write on counts.
-// Url items are left out where urlsChangeWhenWritten() says they change, and
-// a doi, which is written with a backslash before each "%", keeps those
-// backslashes when it is read back.  Which items to leave out is decided on
-// the publication as first read.
 // The page check writes a negative number of pages as an unsigned number
 // ("-3" as 4294967293), which the next read takes as the largest one.
 bool numPagesBeyondRange(const Node& publication) {
@@ -199,10 +140,19 @@ bool numPagesBeyondRange(const Node& publication) {
          (item->value.size() > 10 || item->value > "2147483647");
 }
 
+// What of a publication a write and a re-read must keep: the key, the type
+// and every written item.  Dates are written as their numbers, a month
+// outside 1 to 12 and items without a value are not written at all.  Author
+// lists are normalised again when they are read back, and a given name
+// written in the comma form ("Lee, Mary Ann B.") reads back with ties
+// ("Mary~Ann~B."), so only their stability from the second write on counts.
+// A doi is written with a backslash before each "%", which it keeps when it
+// is read back.  Which items to leave out is decided
+// on the publication as first read.
 std::string keptByWriting(const Node& node, const Node& original) {
-  const Item* firstUrl = findItem(original, "url");
-  const bool urlsKept =
-      countItems(original, "url") <= 1 && (firstUrl == nullptr || plainUrl(firstUrl->value));
+  bool urlsKept = true;
+  for (const Item& item : original.items)
+    if (item.keyword == "url" && !urlReadsBack(item.value)) urlsKept = false;
   std::string text = "@" + node.value + " " + node.keyword + "\n";
   for (const Item& item : node.items) {
     if (item.keyword == "removeme" || item.keyword == "author" || item.value.empty()) continue;
@@ -218,45 +168,6 @@ std::string keptByWriting(const Node& node, const Node& original) {
     text += "\n";
   }
   return text;
-}
-
-// A value with a double quote whose braces do not balance cannot be written
-// so that it reads back: a quote that stands outside all braces would end
-// the written value, in quotes or in braces alike.  The reader never makes
-// such a value, but the checks do: the url check takes the backslash off an
-// escaped quote ("a}b \"c" is written as "{a}b\%20"c}"), and an author name
-// is split at a comma inside braces ("K{,}\"" becomes "}\" K{").
-bool hasUnwritableQuote(const Collection& collection) {
-  for (const auto& node : collection) {
-    for (const Item& item : node->items) {
-      if (item.value.find('"') == std::string::npos) continue;
-      long depth = 0;
-      for (char c : item.value) {
-        depth += c == '{' ? 1 : c == '}' ? -1 : 0;
-        if (depth < 0) return true;
-      }
-      if (depth != 0) return true;
-    }
-  }
-  return false;
-}
-
-// Author lists are normalised again when they are read back.  Where that
-// changes a list that was normalised once already (a tilde at the end of a
-// name leaves a blank behind, "Lee, Mary Ann B." becomes "Mary Ann B. Lee"
-// and then "Mary~Ann~B. Lee"), the written file changes with it.
-bool authorsUnsettled(const Collection& collection) {
-  std::ostringstream ignored;
-  for (const auto& node : collection) {
-    for (const Item& item : node->items) {
-      if (item.keyword != "author") continue;
-      Node copy = *node;
-      Item again = item;
-      splitAuthorList(copy, again, ignored);
-      if (again.value != item.value) return true;
-    }
-  }
-  return false;
 }
 
 struct WriteOptions {
@@ -315,20 +226,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const WriteOptions& options = kOptions[size % 4];
 
   const std::string first = writeBibTeX(collection, options);
-  if (mayMergeWithComments(collection) || hasUnwritableQuote(collection)) return 0;
   Collection again = readWritten(first);
   if (again.size() != collection.size())
     fail("every publication survives writing", std::to_string(collection.size()),
          std::to_string(again.size()));
-  if (!options.skipNotes && !options.addUrlCommand && !gainsBracesWhenWritten(collection)) {
+  if (!options.skipNotes) {
     for (size_t i = 0; i < collection.size(); ++i)
       requireEqual(keptByWriting(*collection[i], *collection[i]),
                    keptByWriting(*again[i], *collection[i]),
                    "writing and reading back keeps every value");
   }
   const std::string second = writeBibTeX(again, options);
-  if (gainsBracesWhenWritten(again)) return 0;
-  if (urlsChangeWhenWritten(again, options.addUrlCommand) || authorsUnsettled(again)) return 0;
   Collection third = readWritten(second);
   requireEqual(second, writeBibTeX(third, options), "writing is stable from the second write");
 #endif

@@ -16,6 +16,7 @@
 #include "checks/checks.h"
 #include "checks/urls.h"
 #include "model/node.h"
+#include "collection_dump.h"
 #include "reader/reader.h"
 #include "text/strings.h"
 
@@ -46,20 +47,6 @@ Collection readBibTeX(std::string_view text, ReadResult& result, std::string* ou
   return collection;
 }
 
-// Everything the reader built, one line per publication and item.
-std::string describe(const Collection& collection) {
-  std::string text;
-  for (const auto& node : collection) {
-    text += "@" + node->value + " " + node->keyword + "\n";
-    for (const Item& item : node->items) {
-      text += "  " + item.keyword + "=" + item.value + " #" + std::to_string(item.priority) +
-              " n" + std::to_string(item.numericValue);
-      for (const std::string& part : item.authorParts) text += " |" + part;
-      text += "\n";
-    }
-  }
-  return text;
-}
 
 // Reads `text` handed over in pieces of `pieceSize` bytes, as a file or a
 // pipe delivers it.  With `failAt` the refill of that number (counted from 0)
@@ -92,7 +79,8 @@ void checkPieces(std::string_view text, ReadResult wholeResult, const std::strin
   std::string out, err;
   Collection collection = readInPieces(text, pieceSize, SIZE_MAX, result, out, err);
   require(result == wholeResult, "reading in pieces ends as reading the whole text");
-  requireEqual(wholeEntries, describe(collection), "reading in pieces builds the same entries");
+  requireEqual(wholeEntries, dumpCollection(collection),
+               "reading in pieces builds the same entries");
   requireEqual(wholeOut, out, "reading in pieces passes the same stray bytes");
   requireEqual(wholeErr, err, "reading in pieces reports the same");
 
@@ -213,7 +201,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Collection collection = readBibTeX(text, result, &out, &err);
   require(result == ReadResult::kOk || result == ReadResult::kSyntaxError,
           "reading ends with success or a syntax error");
-  checkPieces(text, result, describe(collection), out, err);
+  checkPieces(text, result, dumpCollection(collection), out, err);
   if (result != ReadResult::kOk) return 0;
   checkCollection(collection);
 

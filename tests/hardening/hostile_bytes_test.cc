@@ -70,7 +70,7 @@ TEST(HostileBytes, AreKeptInValuesAndStrayElsewhere) {
     const std::string written = writeBibTeX(read.collection, dir);
     const Read back = readText(written);
     ASSERT_EQ(back.result, ReadResult::kOk) << written;
-    EXPECT_EQ(describe(back.collection), describe(read.collection));
+    EXPECT_EQ(dumpCollection(back.collection), dumpCollection(read.collection));
     EXPECT_EQ(writeBibTeX(back.collection, dir), written);
 
     if (c.keyword.empty()) continue;

@@ -14,6 +14,7 @@
 #include <string_view>
 
 #include "model/node.h"
+#include "../common/collection_dump.h"
 #include "model/publication_set.h"
 #include "reader/reader.h"
 #include "writers/bibtex_writer.h"
@@ -27,20 +28,6 @@ struct Read {
   std::string err;        // diagnostics
 };
 
-// Everything the reader built, one line per publication and item.
-inline std::string describe(const Collection& collection) {
-  std::string text;
-  for (const auto& node : collection) {
-    text += "@" + node->value + " " + node->keyword + "\n";
-    for (const Item& item : node->items) {
-      text += "  " + item.keyword + "=" + item.value + " #" + std::to_string(item.priority) +
-              " n" + std::to_string(item.numericValue);
-      for (const std::string& part : item.authorParts) text += " |" + part;
-      text += "\n";
-    }
-  }
-  return text;
-}
 
 // Reads the text as a whole, or handed over in pieces of `pieceSize` bytes
 // as a file or a pipe delivers it.
@@ -73,7 +60,7 @@ inline Read readText(std::string_view text) {
   EXPECT_EQ(pieces.result, whole.result);
   EXPECT_TRUE(pieces.out == whole.out) << "stray bytes differ when read in pieces";
   EXPECT_TRUE(pieces.err == whole.err) << "messages differ when read in pieces";
-  EXPECT_TRUE(describe(pieces.collection) == describe(whole.collection))
+  EXPECT_TRUE(dumpCollection(pieces.collection) == dumpCollection(whole.collection))
       << "entries differ when read in pieces";
   return whole;
 }

@@ -1,10 +1,11 @@
 #include "text/strings.h"
 
-#include <cstring>
-
 #include <cstdarg>
 #include <cstdio>
+#include <cstring>
 #include <vector>
+
+#include "text/byte_scan.h"
 
 namespace pubforge {
 
@@ -192,19 +193,24 @@ std::string& trimWhitespace(std::string& text) {
   while (begin < end && isBlank(text[begin])) ++begin;
   while (end > begin && isBlank(text[end - 1])) --end;
   // Most values hold no two blanks in a row: then only the ends are cut.
-  const char* data = text.data();
-  std::size_t run = begin;
-  while (run + 1 < end && !(isBlank(data[run]) && isBlank(data[run + 1]))) ++run;
-  if (run + 1 >= end) {
+  if (findBlankPair(std::string_view(text).substr(begin, end - begin)) == std::string_view::npos) {
     text.resize(end);
     text.erase(0, begin);
     return text;
   }
-  // Compact in place; of a run of blanks only the last one stays.
+  // Compact in place, moving the text between runs of blanks in one piece;
+  // of a run of blanks only the last one stays.
+  char* data = text.data();
   std::size_t kept = 0;
-  for (std::size_t i = begin; i < end; ++i) {
-    if (isBlank(text[i]) && i + 1 < end && isBlank(text[i + 1])) continue;
-    text[kept++] = text[i];
+  std::size_t i = begin;
+  while (true) {
+    const std::size_t pair = findBlankPair(std::string_view(data + i, end - i));
+    const std::size_t stop = pair == std::string_view::npos ? end : i + pair;
+    std::memmove(data + kept, data + i, stop - i);
+    kept += stop - i;
+    if (stop == end) break;
+    i = stop + 1;
+    while (isBlank(data[i + 1])) ++i;  // the ends are not blank, so the run ends before them
   }
   text.resize(kept);
   return text;

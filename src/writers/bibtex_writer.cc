@@ -1,11 +1,11 @@
 #include "writers/bibtex_writer.h"
 
-#include <array>
 #include <charconv>
-#include <string>
 #include <cstdint>
 #include <ostream>
+#include <string>
 
+#include "text/byte_scan.h"
 #include "text/strings.h"
 #include "writers/output_file.h"
 
@@ -76,18 +76,11 @@ bool isIsbnOrIssnNote(std::string_view value) {
   return false;
 }
 
-// Bytes that make a value need a closer look before it is written: they can
-// end a quoted value early, or decide which braces the reader removes.
-constexpr std::array<bool, 256> kSpecialBytes = [] {
-  std::array<bool, 256> table{};
-  for (unsigned char c : std::string_view("\"\\{}")) table[c] = true;
-  return table;
-}();
-
+// True when the text holds a byte that needs a closer look before it is
+// written: one that can end a quoted value early, or decide which braces the
+// reader removes.
 bool hasSpecialBytes(std::string_view text) {
-  for (char c : text)
-    if (kSpecialBytes[static_cast<unsigned char>(c)]) return true;
-  return false;
+  return findAnyOf4(text, '"', '\\', '{', '}') != std::string_view::npos;
 }
 
 // Follows the reader through a quoted value to see whether the text would end
@@ -95,21 +88,52 @@ bool hasSpecialBytes(std::string_view text) {
 // it keeps it in the value).
 class QuotedValueScan {
  public:
+  // The scans jump from one byte that matters to the next: most bytes of a
+  // value are letters.
   void feed(std::string_view text) {
-    for (char c : text) {
-      if (backslash_) {
-        backslash_ = false;
-        if (c == '"') continue;  // \" stays in the value
+    size_t i = 0;
+    if (backslash_ && !text.empty()) {
+      backslash_ = false;
+      if (text[0] == '"') i = 1;  // \" stays in the value
+    }
+    while (true) {
+      const size_t at = findAnyOf4(text.substr(i), '"', '\\', '{', '}');
+      if (at == std::string_view::npos) return;
+      i += at;
+      switch (text[i]) {
+        case '\\':
+          if (i + 1 == text.size()) {
+            backslash_ = true;
+            return;
+          }
+          if (text[i + 1] == '"') ++i;
+          break;
+        case '{':
+          ++depth_;
+          break;
+        case '}':
+          --depth_;
+          break;
+        default:  // a quote
+          if (depth_ <= 0) endsEarly_ = true;
+          break;
       }
-      if (c == '\\') {
-        backslash_ = true;
-      } else if (c == '{') {
-        ++depth_;
-      } else if (c == '}') {
-        --depth_;
-      } else if (c == '"' && depth_ <= 0) {
-        endsEarly_ = true;
-      }
+      ++i;
+    }
+  }
+  void feedByte(char c) {
+    if (backslash_) {
+      backslash_ = false;
+      if (c == '"') return;
+    }
+    if (c == '\\') {
+      backslash_ = true;
+    } else if (c == '{') {
+      ++depth_;
+    } else if (c == '}') {
+      --depth_;
+    } else if (c == '"' && depth_ <= 0) {
+      endsEarly_ = true;
     }
   }
   bool endsEarly() const { return endsEarly_; }
@@ -133,13 +157,19 @@ struct BraceScan {
 
 BraceScan scanAfterOpenBrace(std::string_view text) {
   BraceScan scan;
-  for (size_t i = 0; i < text.size(); ++i) {
+  for (size_t i = 0;; ++i) {
+    const size_t at = findAnyOf4(text.substr(i), '\\', '{', '}', '}');
+    if (at == std::string_view::npos) break;
+    i += at;
     const char c = text[i];
     if (c == '\\') {
-      if (++i == text.size()) scan.pendingBackslash = true;
+      if (++i == text.size()) {
+        scan.pendingBackslash = true;
+        break;
+      }
     } else if (c == '{') {
       ++scan.depth;
-    } else if (c == '}' && --scan.depth == 0) {
+    } else if (--scan.depth == 0) {
       scan.closeAt = i;
       break;
     }
@@ -168,10 +198,13 @@ bool extraPairComesOff(std::string_view text, bool& blank) {
 // at the end.
 bool bracesBalance(std::string_view text) {
   long depth = 0;
-  for (char c : text) {
-    if (c == '{') {
+  for (size_t i = 0;; ++i) {
+    const size_t at = findAnyOf4(text.substr(i), '{', '}', '{', '}');
+    if (at == std::string_view::npos) break;
+    i += at;
+    if (text[i] == '{') {
       ++depth;
-    } else if (c == '}' && --depth < 0) {
+    } else if (--depth < 0) {
       return false;
     }
   }
@@ -249,9 +282,10 @@ void appendValue(OutputBuffer& out, std::string_view text, ValueForm preferred,
   auto quotedInPairWorks = [&] {
     if (!pairComesOff) return false;
     QuotedValueScan scan;
-    scan.feed("{");
+    scan.feedByte('{');
     scan.feed(text);
-    scan.feed(pairBlank ? " }" : "}");
+    if (pairBlank) scan.feedByte(' ');
+    scan.feedByte('}');
     return !scan.endsEarly() && !scan.endsInBackslash();
   };
   QuotedValueScan quoted;

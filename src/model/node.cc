@@ -23,9 +23,19 @@ Node* findNode(const Collection& collection, std::string_view keyword) {
   return nullptr;
 }
 
+// Looked up many times for every entry: the length and the first byte rule
+// out most items before their keywords are compared.
+static bool sameKeyword(const std::string& itemKeyword, std::string_view keyword) {
+  return itemKeyword.size() == keyword.size() &&
+         (keyword.empty() || (itemKeyword[0] == keyword[0] &&
+                              std::char_traits<char>::compare(itemKeyword.data() + 1,
+                                                              keyword.data() + 1,
+                                                              keyword.size() - 1) == 0));
+}
+
 Item* findItem(Node& publication, std::string_view keyword) {
   for (Item& item : publication.items)
-    if (item.keyword == keyword) return &item;
+    if (sameKeyword(item.keyword, keyword)) return &item;
   return nullptr;
 }
 
@@ -36,7 +46,7 @@ const Item* findItem(const Node& publication, std::string_view keyword) {
 unsigned countItems(const Node& publication, std::string_view keyword) {
   unsigned n = 0;
   for (const Item& item : publication.items)
-    if (item.keyword == keyword) ++n;
+    if (sameKeyword(item.keyword, keyword)) ++n;
   return n;
 }
 
@@ -59,6 +69,20 @@ static bool itemBefore(const Item& a, const Item& b) {
   // std::string compares as unsigned bytes (char_traits<char>::lt), and a
   // prefix sorts before the longer keyword.
   return a.keyword < b.keyword;
+}
+
+size_t insertItemInOrder(Node& publication, Item item) {
+  std::vector<Item>& items = publication.items;
+  if (std::is_sorted(items.begin(), items.end(), itemBefore)) {
+    // Put in front and sorted stably, the item would end up before every
+    // item that does not sort before it.
+    auto at = std::lower_bound(items.begin(), items.end(), item, itemBefore);
+    const size_t position = static_cast<size_t>(at - items.begin());
+    items.insert(at, std::move(item));
+    return position;
+  }
+  items.insert(items.begin(), std::move(item));
+  return sortItems(publication, 0);
 }
 
 size_t sortItems(Node& publication, size_t tracked) {

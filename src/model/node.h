@@ -119,6 +119,11 @@ void checkItemCount(const Node& publication, std::string_view keyword, unsigned 
 void reportItemCount(const Node& publication, std::string_view keyword, unsigned count,
                      unsigned minimum, std::ostream& err);
 
+// Puts `item` in front of the publication's items and sorts them as
+// sortItems does; returns the item's new position.  Items that are in order
+// already take the new one at its place in one move.
+size_t insertItemInOrder(Node& publication, Item item);
+
 // Puts the items in output order: higher priority first, then by keyword
 // bytes.  Equal items keep their relative order.  Returns the new position of
 // the item that was at `tracked` (pass SIZE_MAX when nothing is tracked).

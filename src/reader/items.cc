@@ -30,8 +30,7 @@ Item& setItem(Node& publication, std::string_view keyword, std::string value) {
     existing->value = std::move(value);
     return *existing;
   }
-  publication.items.insert(publication.items.begin(), makeItem(keyword, std::move(value)));
-  size_t position = sortItems(publication, 0);
+  const size_t position = insertItemInOrder(publication, makeItem(keyword, std::move(value)));
   return publication.items[position];
 }
 

@@ -2,6 +2,8 @@
 // item setter that the checks use to correct or add items.
 #pragma once
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -38,15 +40,46 @@ inline constexpr RankRow kRanks[] = {
     {"addendum", 1},
 };
 
+// The known keywords are found through a small hash table, built when the
+// program is compiled: every item of every entry is looked up.
+inline constexpr size_t kRankSlots = 256;
+
+constexpr size_t rankSlot(std::string_view keyword) {
+  const size_t n = keyword.size();
+  return (n * 31 + static_cast<unsigned char>(keyword[0]) * 7 +
+          static_cast<unsigned char>(keyword[n - 1]) * 3 +
+          static_cast<unsigned char>(keyword[n / 2])) &
+         (kRankSlots - 1);
+}
+
+// Slot -> row of kRanks plus one; 0 marks an empty slot.  Collisions go to
+// the next free slot.
+inline constexpr std::array<uint8_t, kRankSlots> kRankTable = [] {
+  std::array<uint8_t, kRankSlots> table{};
+  for (size_t row = 0; row < std::size(kRanks); ++row) {
+    size_t slot = rankSlot(kRanks[row].keyword);
+    while (table[slot] != 0) slot = (slot + 1) & (kRankSlots - 1);
+    table[slot] = static_cast<uint8_t>(row + 1);
+  }
+  return table;
+}();
+static_assert(std::size(kRanks) < kRankSlots / 2, "the rank table stays sparse");
+
 // Output rank of an item keyword (0 for keywords without a rank).
 constexpr uint32_t itemRank(std::string_view keyword) {
   if (keyword.empty()) return 0;
-  for (const RankRow& row : kRanks)
-    if (row.keyword.size() == keyword.size() && row.keyword[0] == keyword[0] &&
-        row.keyword == keyword)
-      return row.rank;
-  return 0;
+  for (size_t slot = rankSlot(keyword);; slot = (slot + 1) & (kRankSlots - 1)) {
+    const uint8_t row = kRankTable[slot];
+    if (row == 0) return 0;
+    if (kRanks[row - 1].keyword == keyword) return kRanks[row - 1].rank;
+  }
 }
+
+static_assert([] {
+  for (const RankRow& row : kRanks)
+    if (itemRank(row.keyword) != row.rank) return false;
+  return true;
+}(), "every known keyword finds its rank");
 
 // A new item: keyword lower-cased, value cleaned (one pair of enclosing
 // braces removed, blanks trimmed) except for "author" and "comment", rank

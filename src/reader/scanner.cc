@@ -1,6 +1,8 @@
 #include "reader/scanner.h"
 
 #include <algorithm>
+#include <array>
+#include <cstdint>
 #include <cstring>
 
 namespace pubforge {
@@ -52,9 +54,27 @@ bool isBareValueChar(unsigned char c) {
 
 bool isContinuation(unsigned char c) { return c >= 0x80 && c <= 0xBF; }
 
+// For each word length, the first letters that a type word of that length
+// can have: every field keyword is a word too, and most are ruled out here.
+constexpr size_t kLongestTypeWord = 15;
+constexpr std::array<uint32_t, kLongestTypeWord + 1> kTypeWordStarts = [] {
+  std::array<uint32_t, kLongestTypeWord + 1> starts{};
+  for (const TypeWord& t : kTypeWords) starts[t.word.size()] |= 1u << (t.word[0] - 'a');
+  return starts;
+}();
+static_assert([] {
+  for (const TypeWord& t : kTypeWords)
+    if (t.word.size() > kLongestTypeWord || t.word[0] < 'a' || t.word[0] > 'z') return false;
+  return true;
+}(), "type words are short and begin with a lower-case letter");
+
 }  // namespace
 
 std::string_view entryTypeName(std::string_view word) {
+  if (word.empty() || word.size() > kLongestTypeWord) return {};
+  const unsigned char first = lower(static_cast<unsigned char>(word[0]));
+  if (first < 'a' || first > 'z' || !(kTypeWordStarts[word.size()] & (1u << (first - 'a'))))
+    return {};
   for (const TypeWord& t : kTypeWords) {
     if (t.word.size() != word.size()) continue;
     bool same = true;

@@ -108,3 +108,35 @@ TEST(SortItems, LongAndShortListsAgree) {
 
 }  // namespace
 }  // namespace pubforge
+
+namespace pubforge {
+namespace {
+
+// Inserting in order must give what putting the item in front and sorting
+// gives, whether the items were in order before or not.
+TEST(InsertItemInOrder, SameAsFrontAndSort) {
+  const std::vector<Item> lists[] = {
+      {},
+      {item("author", 255), item("title", 254), item("year", 237), item("zeta", 0)},
+      {item("title", 254), item("numpages", 241, "old"), item("alpha", 0)},
+      {item("zeta", 0), item("author", 255)},  // not in order
+  };
+  const Item newItems[] = {item("numpages", 241, "new"), item("aaa", 0), item("zzz", 0),
+                           item("author", 255, "new"), item("removeme", 0)};
+  for (const std::vector<Item>& list : lists) {
+    for (const Item& added : newItems) {
+      SCOPED_TRACE(added.keyword + " into " + std::to_string(list.size()) + " items");
+      Node inserted, expected;
+      inserted.items = expected.items = list;
+      expected.items.insert(expected.items.begin(), added);
+      const size_t want = sortItems(expected, 0);
+      const size_t got = insertItemInOrder(inserted, added);
+      EXPECT_EQ(keywords(inserted), keywords(expected));
+      EXPECT_EQ(got, want);
+      EXPECT_EQ(inserted.items[got].value, added.value);
+    }
+  }
+}
+
+}  // namespace
+}  // namespace pubforge

@@ -196,3 +196,30 @@ TEST(ReaderScale, ManyEntriesAndDeepBraces) {
 
 }  // namespace
 }  // namespace pubforge
+
+namespace pubforge {
+namespace {
+
+TEST(EntryTypeName, TypeWordsInAnyCaseAndNothingElse) {
+  const struct {
+    std::string_view word, name;
+  } cases[] = {
+      {"article", "Article"},        {"ARTICLE", "Article"},
+      {"Conference", "InProceedings"}, {"phdthesis", "PhDThesis"},
+      {"SoftwareVersion", "SoftwareVersion"}, {"codefragment", "CodeFragment"},
+      {"data", "Data"},              {"dataset", "Dataset"},
+      // Field keywords, and words that share a type word's length and first
+      // letter.
+      {"publisher", ""},             {"address", ""},
+      {"author", ""},                {"datas", ""},
+      {"softwareversions", ""},      {"", ""},
+      {"_misc", ""},                 {"\xC3\xA9tude", ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.word);
+    EXPECT_EQ(entryTypeName(c.word), c.name);
+  }
+}
+
+}  // namespace
+}  // namespace pubforge

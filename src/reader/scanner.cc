@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "text/byte_scan.h"
+
 namespace pubforge {
 
 namespace {
@@ -141,7 +143,14 @@ bool Scanner::scanValue(Token& token) {
       // Scan what has been read; read more when it runs out.
       const char* data = input_.data();
       const size_t n = input_.size();
+      // Jumps from one byte that matters to the next.
       for (; i < n; ++i) {
+        const size_t at = findAnyOf4(std::string_view(data + i, n - i), '\\', '{', '}', '"');
+        if (at == std::string_view::npos) {
+          i = n;
+          break;
+        }
+        i += at;
         char b = data[i];
         if (b == '\\') {
           if (i + 1 == n) break;  // the byte after it is not read yet
@@ -150,7 +159,7 @@ bool Scanner::scanValue(Token& token) {
           ++depth;
         } else if (b == '}') {
           --depth;
-        } else if (b == '"' && depth <= 0) {
+        } else if (depth <= 0) {  // a quote outside braces
           done = true;
           break;
         }

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "checks/checks.h"
+#include "text/byte_scan.h"
 #include "text/strings.h"
 
 namespace pubforge {
@@ -61,7 +62,10 @@ bool addsNameSeparator(std::string_view name) {
 // name apart there would move that brace in front of its opening one.
 size_t separatingComma(std::string_view name) {
   long depth = 0;
-  for (size_t i = 0; i < name.size(); ++i) {
+  for (size_t i = 0;; ++i) {
+    const size_t at = findAnyOf4(name.substr(i), ',', '{', '}', ',');
+    if (at == std::string_view::npos) return std::string_view::npos;
+    i += at;
     switch (name[i]) {
       case '{':
         ++depth;
@@ -69,12 +73,11 @@ size_t separatingComma(std::string_view name) {
       case '}':
         if (--depth < 0) return std::string_view::npos;
         break;
-      case ',':
+      default:  // a comma
         if (depth == 0) return i;
         break;
     }
   }
-  return std::string_view::npos;
 }
 
 // The plain form "given family" reads back as the same name only when the
@@ -110,47 +113,55 @@ void makeInitials(std::string& givenName, std::string& initials) {
   }
 
   // "M. Anna" is tied into "M.~Anna", so that the initial stays with the word.
-  std::string tied;
-  tied.reserve(givenName.size());
-  for (size_t i = 0; i < givenName.size(); ++i) {
-    tied.push_back(givenName[i]);
-    if (givenName[i] == '.' && i + 1 < givenName.size() && givenName[i + 1] == ' ') {
-      tied.push_back('~');
-      ++i;
-    }
-  }
-  givenName = std::move(tied);
+  for (size_t i = givenName.find(". "); i != std::string::npos; i = givenName.find(". ", i + 2))
+    givenName[i + 1] = '~';
 }
 
-void splitAuthorName(std::string& name, std::string& givenName, std::string& initials,
-                     std::string& familyName) {
-  trimWhitespace(name);
-  // The parts are taken from the name with its ties turned into blanks; the
-  // name as written stays in `name` until it is rewritten.
+namespace {
+
+// Reused buffers for the names of one list.
+struct NameBuffers {
+  std::string trimmed;
   std::string untied;
-  std::string_view work = name;
-  if (hasTie(name)) {
-    untied = name;
-    untie(untied);
-    work = untied;
+};
+
+// Splits the name `text` into its parts and appends the rewritten name to
+// `out`.
+void rewriteName(std::string_view text, std::string& out, std::string& givenName,
+                 std::string& initials, std::string& familyName, NameBuffers& buffers) {
+  // Most names need no shrinking of blanks: then trimming the ends is enough.
+  while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
+  while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
+  if (findBlankPair(text) != std::string_view::npos) {
+    buffers.trimmed.assign(text);
+    trimWhitespace(buffers.trimmed);
+    text = buffers.trimmed;
+  }
+  // The parts are taken from the name with its ties turned into blanks; the
+  // name as written stays in `text` until it is rewritten.
+  std::string_view work = text;
+  if (hasTie(text)) {
+    buffers.untied.assign(text);
+    untie(buffers.untied);
+    work = buffers.untied;
   }
   givenName.clear();
   initials.clear();
 
   if (!work.empty() && work[0] == '{') {
     // A braced name (a group or an institution) is never split.
-    familyName = work;
+    familyName.assign(work);
   } else if (size_t comma = separatingComma(work); comma != std::string_view::npos) {
-    familyName = work.substr(0, comma);
-    givenName = work.substr(comma + 1);
+    familyName.assign(work.substr(0, comma));
+    givenName.assign(work.substr(comma + 1));
     makeInitials(givenName, initials);
   } else {
     size_t lastSpace = work.rfind(' ');
     if (lastSpace == std::string_view::npos) {
-      familyName = work;
+      familyName.assign(work);
     } else {
-      familyName = work.substr(lastSpace + 1);
-      givenName = work.substr(0, lastSpace);
+      familyName.assign(work.substr(lastSpace + 1));
+      givenName.assign(work.substr(0, lastSpace));
       makeInitials(givenName, initials);
       if (givenName.find('.') != std::string::npos) replaceChar(givenName, ' ', '~');
     }
@@ -159,24 +170,43 @@ void splitAuthorName(std::string& name, std::string& givenName, std::string& ini
   trimWhitespace(givenName);
   trimWhitespace(familyName);
 
-  std::string rewritten;
+  const size_t start = out.size();
   if (givenName.empty()) {
-    rewritten = familyName;
+    out += familyName;
   } else if (familyName.empty() || needsCommaForm(givenName, familyName)) {
     // Written as "Kell, Jr., Mira" or "van Dalen, Otto": in the form
     // "Jr., Mira Kell" or "Otto van Dalen" the name would be read back with
     // another family name.  A given name without a family name keeps its
     // comma too, or it would be read back as a family name.
-    rewritten = familyName + ", " + givenName;
+    out += familyName;
+    out += ", ";
+    out += givenName;
   } else if (givenName == initials) {
-    rewritten = initials + "~" + familyName;
+    out += initials;
+    out += '~';
+    out += familyName;
   } else {
-    rewritten = givenName + " " + familyName;
+    out += givenName;
+    out += ' ';
+    out += familyName;
   }
   // A rewritten name that the list would cut in two (ties that became blanks
   // around an "and", or a given name "and ..." behind a comma) stays as it
   // was written.
-  if (!addsNameSeparator(rewritten)) name = std::move(rewritten);
+  if (addsNameSeparator(std::string_view(out).substr(start))) {
+    out.resize(start);
+    out += text;
+  }
+}
+
+}  // namespace
+
+void splitAuthorName(std::string& name, std::string& givenName, std::string& initials,
+                     std::string& familyName) {
+  std::string rewritten;
+  NameBuffers buffers;
+  rewriteName(name, rewritten, givenName, initials, familyName, buffers);
+  name = std::move(rewritten);
 }
 
 void splitAuthorList(Node&, Item& authorItem, std::ostream&) {
@@ -195,14 +225,14 @@ void splitAuthorList(Node&, Item& authorItem, std::ostream&) {
     ++names;
   authorItem.authorParts.reserve(3 * names);
   std::string givenName, initials, familyName;
+  NameBuffers buffers;
   bool firstName = true;
   while (true) {
     size_t separator = rest.find(kNameSeparator);
-    std::string name(rest.substr(0, separator));
-    splitAuthorName(name, givenName, initials, familyName);
     if (!firstName) authorItem.value += kNameSeparator;
     firstName = false;
-    authorItem.value += name;
+    rewriteName(rest.substr(0, separator), authorItem.value, givenName, initials, familyName,
+                buffers);
     authorItem.authorParts.push_back(familyName);
     authorItem.authorParts.push_back(givenName);
     authorItem.authorParts.push_back(initials);

@@ -43,9 +43,9 @@ constexpr TypeWord kTypeWords[] = {
 // Consumed input is dropped from the buffer once this much has piled up.
 constexpr size_t kCompactAfter = 1 << 20;
 
-unsigned char lower(unsigned char c) { return (c >= 'A' && c <= 'Z') ? c - 'A' + 'a' : c; }
+constexpr unsigned char lower(unsigned char c) { return (c >= 'A' && c <= 'Z') ? c - 'A' + 'a' : c; }
 
-bool isAsciiAlnum(unsigned char c) {
+constexpr bool isAsciiAlnum(unsigned char c) {
   return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
 }
 
@@ -55,6 +55,15 @@ bool isBareValueChar(unsigned char c) {
 }
 
 bool isContinuation(unsigned char c) { return c >= 0x80 && c <= 0xBF; }
+
+// ASCII bytes of names: letters, digits and "+-.:_/".
+constexpr std::array<bool, 256> kAsciiNameByte = [] {
+  std::array<bool, 256> table{};
+  for (int c = 0; c < 256; ++c)
+    table[c] = isAsciiAlnum(static_cast<unsigned char>(c)) || c == '+' || c == '-' || c == '.' ||
+               c == ':' || c == '_' || c == '/';
+  return table;
+}();
 
 // For each word length, the first letters that a type word of that length
 // can have: every field keyword is a word too, and most are ruled out here.
@@ -107,10 +116,15 @@ bool Scanner::more(size_t i) {
 size_t Scanner::nameLength(size_t pos) {
   size_t i = pos;
   while (has(i)) {
-    unsigned char c = static_cast<unsigned char>(input_[i]);
-    if (isAsciiAlnum(c) || c == '+' || c == '-' || c == '.' || c == ':' || c == '_' || c == '/') {
-      ++i;
-    } else if ((c == 0xC3 || c == 0xC4 || c == 0xC5 || c == 0xCE || c == 0xCF || c == 0xD0 ||
+    // ASCII name bytes in a run, without a refill check for each.
+    const unsigned char* data = reinterpret_cast<const unsigned char*>(input_.data());
+    const size_t n = input_.size();
+    while (i < n && kAsciiNameByte[data[i]]) ++i;
+    if (i == n) continue;
+    const unsigned char c = data[i];
+    // Two- and three-byte letters; looking at their continuation bytes may
+    // read more input, so the buffer is looked up afresh.
+    if ((c == 0xC3 || c == 0xC4 || c == 0xC5 || c == 0xCE || c == 0xCF || c == 0xD0 ||
                 c == 0xD1) &&
                has(i + 1) && isContinuation(static_cast<unsigned char>(input_[i + 1]))) {
       i += 2;

@@ -2,8 +2,10 @@
 // collection that owns every publication read from the input.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <initializer_list>
+#include <iterator>
 #include <iosfwd>
 #include <memory>
 #include <string>
@@ -14,53 +16,104 @@ namespace pubforge {
 
 // The names of an author list, three strings per author: family name,
 // given name, initials.  Only author items have them, so the list costs one
-// pointer in every other item; otherwise it behaves as a vector of strings.
+// pointer in every other item.  The strings are kept end to end in one text,
+// which takes far less memory than a string each; they are read as views.
 class AuthorParts {
  public:
-  using Strings = std::vector<std::string>;
-  using const_iterator = Strings::const_iterator;
+  class const_iterator {
+   public:
+    using iterator_category = std::forward_iterator_tag;
+    using value_type = std::string_view;
+    using difference_type = std::ptrdiff_t;
+    using pointer = void;
+    using reference = std::string_view;
+
+    const_iterator() = default;
+    const_iterator(const AuthorParts* parts, size_t index) : parts_(parts), index_(index) {}
+    std::string_view operator*() const { return (*parts_)[index_]; }
+    const_iterator& operator++() {
+      ++index_;
+      return *this;
+    }
+    const_iterator operator++(int) {
+      const_iterator before = *this;
+      ++index_;
+      return before;
+    }
+    friend bool operator==(const const_iterator& a, const const_iterator& b) {
+      return a.index_ == b.index_;
+    }
+
+   private:
+    const AuthorParts* parts_ = nullptr;
+    size_t index_ = 0;
+  };
+  using iterator = const_iterator;
+  using value_type = std::string_view;
 
   AuthorParts() = default;
-  AuthorParts(std::initializer_list<std::string> strings) { *this = strings; }
-  AuthorParts(const AuthorParts& other) { *this = other; }
+  AuthorParts(std::initializer_list<std::string_view> strings) { *this = strings; }
+  AuthorParts(const AuthorParts& other)
+      : storage_(other.storage_ ? std::make_unique<Storage>(*other.storage_) : nullptr) {}
   AuthorParts(AuthorParts&&) noexcept = default;
   AuthorParts& operator=(const AuthorParts& other) {
-    if (this != &other) strings_ = other.empty() ? nullptr : std::make_unique<Strings>(*other.strings_);
+    if (this != &other)
+      storage_ = other.storage_ ? std::make_unique<Storage>(*other.storage_) : nullptr;
     return *this;
   }
   AuthorParts& operator=(AuthorParts&&) noexcept = default;
-  AuthorParts& operator=(std::initializer_list<std::string> strings) {
-    strings_ = strings.size() == 0 ? nullptr : std::make_unique<Strings>(strings);
+  AuthorParts& operator=(std::initializer_list<std::string_view> strings) {
+    clear();
+    for (std::string_view s : strings) push_back(s);
     return *this;
   }
 
-  size_t size() const { return strings_ ? strings_->size() : 0; }
+  size_t size() const { return storage_ ? storage_->ends.size() : 0; }
   bool empty() const { return size() == 0; }
-  const std::string& operator[](size_t i) const { return (*strings_)[i]; }
-  const_iterator begin() const { return strings_ ? strings_->cbegin() : const_iterator(); }
-  const_iterator end() const { return strings_ ? strings_->cend() : const_iterator(); }
-  void clear() { strings_.reset(); }
-  void reserve(size_t n) { strings().reserve(n); }
-  void push_back(std::string s) { strings().push_back(std::move(s)); }
-  void insert(const_iterator, std::initializer_list<std::string> more) {
-    strings().insert(strings().end(), more);
+  std::string_view operator[](size_t i) const {
+    const size_t start = i == 0 ? 0 : storage_->ends[i - 1];
+    return std::string_view(storage_->text).substr(start, storage_->ends[i] - start);
   }
-  const Strings& asVector() const {
-    static const Strings kNone;
-    return strings_ ? *strings_ : kNone;
+  const_iterator begin() const { return const_iterator(this, 0); }
+  const_iterator end() const { return const_iterator(this, size()); }
+  void clear() { storage_.reset(); }
+  // Room for `parts` strings of `bytes` bytes in all.
+  void reserve(size_t parts, size_t bytes = 0) {
+    storage().ends.reserve(parts);
+    storage_->text.reserve(bytes);
+  }
+  void push_back(std::string_view s) {
+    Storage& st = storage();
+    st.text += s;
+    st.ends.push_back(st.text.size());
+  }
+  void insert(const_iterator, std::initializer_list<std::string_view> more) {
+    for (std::string_view s : more) push_back(s);
   }
 
   friend bool operator==(const AuthorParts& a, const AuthorParts& b) {
-    return a.asVector() == b.asVector();
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+      if (a[i] != b[i]) return false;
+    return true;
   }
-  friend bool operator==(const AuthorParts& a, const Strings& b) { return a.asVector() == b; }
+  friend bool operator==(const AuthorParts& a, const std::vector<std::string>& b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+      if (a[i] != b[i]) return false;
+    return true;
+  }
 
  private:
-  Strings& strings() {
-    if (!strings_) strings_ = std::make_unique<Strings>();
-    return *strings_;
+  struct Storage {
+    std::string text;           // every string, end to end
+    std::vector<size_t> ends;   // where each string ends in `text`
+  };
+  Storage& storage() {
+    if (!storage_) storage_ = std::make_unique<Storage>();
+    return *storage_;
   }
-  std::unique_ptr<Strings> strings_;
+  std::unique_ptr<Storage> storage_;
 };
 
 // One field of an entry: lower-case keyword, value and output rank.

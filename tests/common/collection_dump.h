@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "model/node.h"
 
@@ -16,7 +17,7 @@ inline std::string dumpCollection(const Collection& collection) {
     for (const Item& item : node->items) {
       text += "  " + item.keyword + "=" + item.value + " #" + std::to_string(item.priority) +
               " n" + std::to_string(item.numericValue);
-      for (const std::string& part : item.authorParts) text += " |" + part;
+      for (std::string_view part : item.authorParts) (text += " |") += part;
       text += "\n";
     }
   }

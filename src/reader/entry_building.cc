@@ -1,6 +1,8 @@
 #include "reader/entry_building.h"
 
 #include <algorithm>
+#include <array>
+#include <cstdint>
 #include <ostream>
 
 #include "checks/checks.h"
@@ -52,6 +54,20 @@ static_assert([] {
   return true;
 }());
 
+// The counted keywords' ranks, each mapped to a counter of its own (plus
+// one; 0 for ranks that are not counted).
+constexpr std::array<uint8_t, 256> kCounterOfRank = [] {
+  std::array<uint8_t, 256> counters{};
+  uint8_t next = 0;
+  auto add = [&](uint32_t rank) {
+    if (counters[rank] == 0) counters[rank] = ++next;
+  };
+  for (const CountCheck& c : kCountChecks) add(c.rank);
+  for (const TypeRequirement& r : kRequiredByType) add(r.check.rank);
+  return counters;
+}();
+constexpr size_t kCounters = std::size(kCountChecks) + std::size(kRequiredByType);
+
 }  // namespace
 
 void tieParentheses(Item& item) {
@@ -74,11 +90,11 @@ std::unique_ptr<Node> makePublication(std::string_view typeName, std::string key
   // Every keyword the count checks name has a rank of its own, so one pass
   // over the items counts them all by rank.
   Node& pub = *node;
-  unsigned byRank[256] = {};
+  unsigned counts[kCounters + 1] = {};
   for (const Item& item : pub.items)
-    if (item.priority < 256) ++byRank[item.priority];
+    if (item.priority < 256) ++counts[kCounterOfRank[item.priority]];
   auto check = [&](const CountCheck& c) {
-    reportItemCount(pub, c.keyword, byRank[c.rank], c.minimum, err);
+    reportItemCount(pub, c.keyword, counts[kCounterOfRank[c.rank]], c.minimum, err);
   };
   for (const CountCheck& c : kCountChecks) check(c);
   for (const TypeRequirement& r : kRequiredByType)

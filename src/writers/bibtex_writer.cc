@@ -245,6 +245,14 @@ enum class ValueForm {
   kBraced,         // {text}
 };
 
+void putBetween(OutputBuffer& out, std::string_view open, std::string_view text, bool blank,
+                std::string_view close) {
+  out += open;
+  out += text;
+  if (blank) out += ' ';
+  out += close;
+}
+
 // Appends the value part of a field so that the reader gets `text` back.
 // The reader takes one pair of enclosing braces off every value but an
 // author list or a comment (`readerStripsBraces`), and a double quote
@@ -264,15 +272,10 @@ enum class ValueForm {
 void appendValue(OutputBuffer& out, std::string_view text, ValueForm preferred,
                  bool readerStripsBraces) {
   if (!hasSpecialBytes(text)) {
-    if (preferred == ValueForm::kQuotedInPair && readerStripsBraces) {
-      out += "\"{";
-      out += text;
-      out += "}\"";
-    } else {
-      out += '"';
-      out += text;
-      out += '"';
-    }
+    if (preferred == ValueForm::kQuotedInPair && readerStripsBraces)
+      putBetween(out, "\"{", text, false, "}\"");
+    else
+      putBetween(out, "\"", text, false, "\"");
     return;
   }
 
@@ -308,21 +311,13 @@ void appendValue(OutputBuffer& out, std::string_view text, ValueForm preferred,
 
   switch (form) {
     case ValueForm::kQuoted:
-      out += '"';
-      out += text;
-      if (quotedBlank) out += ' ';
-      out += '"';
+      putBetween(out, "\"", text, quotedBlank, "\"");
       break;
     case ValueForm::kQuotedInPair:
-      out += "\"{";
-      out += text;
-      if (pairBlank) out += ' ';
-      out += "}\"";
+      putBetween(out, "\"{", text, pairBlank, "}\"");
       break;
     case ValueForm::kBraced:
-      out += '{';
-      out += text;
-      out += '}';
+      putBetween(out, "{", text, false, "}");
       break;
   }
 }

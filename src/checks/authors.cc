@@ -173,11 +173,10 @@ void rewriteName(std::string_view text, std::string& out, std::string& givenName
   const size_t start = out.size();
   if (givenName.empty()) {
     out += familyName;
-  } else if (familyName.empty() || needsCommaForm(givenName, familyName)) {
+  } else if (needsCommaForm(givenName, familyName)) {
     // Written as "Kell, Jr., Mira" or "van Dalen, Otto": in the form
     // "Jr., Mira Kell" or "Otto van Dalen" the name would be read back with
-    // another family name.  A given name without a family name keeps its
-    // comma too, or it would be read back as a family name.
+    // another family name.
     out += familyName;
     out += ", ";
     out += givenName;

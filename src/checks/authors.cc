@@ -154,6 +154,7 @@ void rewriteName(std::string_view text, std::string& out, std::string& givenName
   } else if (size_t comma = separatingComma(work); comma != std::string_view::npos) {
     familyName.assign(work.substr(0, comma));
     givenName.assign(work.substr(comma + 1));
+    trimWhitespace(givenName);
     makeInitials(givenName, initials);
   } else {
     size_t lastSpace = work.rfind(' ');
@@ -162,6 +163,9 @@ void rewriteName(std::string_view text, std::string& out, std::string& givenName
     } else {
       familyName.assign(work.substr(lastSpace + 1));
       givenName.assign(work.substr(0, lastSpace));
+      // Blanks that ties left at the ends go before the initials and ties
+      // are made: tied, they would stay at the end of the name for good.
+      trimWhitespace(givenName);
       makeInitials(givenName, initials);
       if (givenName.find('.') != std::string::npos) replaceChar(givenName, ' ', '~');
     }

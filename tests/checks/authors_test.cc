@@ -82,6 +82,10 @@ const NameRow kNameRows[] = {
     {", Mira", "Mira ", "", "Mira", "M."},
     // A name whose rewritten form would be cut at an "and" stays as written.
     {"Kell~and~Bo", "Kell~and~Bo", "Bo", "Kell and", "K.~a."},
+    // Blanks that ties leave at the ends of a given name are no ties.
+    {"M.~ ~Kell", "M.~Kell", "Kell", "M.", "M."},
+    {"J. ?nd ~", "J.~?nd ", "", "J.~?nd", "J.~?."},
+    {"Kell, M.~", "M.~Kell", "Kell", "M.", "M."},
     {"Kell,and Mira", "and Mira Kell", "Kell", "and Mira", "a.~M."},
     {"Kell,and ,and Mira", "Kell,and ,and Mira", "Kell", "and ,and Mira", "a.~,.~M."},
     {"and, Mira", "and, Mira", "and", "Mira", "M."},

@@ -45,6 +45,7 @@ const RoundTripCase kFirstWriteNormalises[] = {
     {"url-of-a-tab-only", "url = {\\url{\t}}, doi = {10.1/a%b}"},
     {"author-name-that-would-be-cut-at-an-and", "author = {K-e l.Al,and ,and M.~A}"},
     {"author-names-with-ties-and-blanks", "author = {Kell~ and ~Bo and Lee, Mary Ann B.}"},
+    {"author-name-ending-in-a-tie", "author = \"x = {K, J%r., ?nd ~ and Bo}\""},
 };
 
 // Every written item as "keyword=value", dates as their numbers.

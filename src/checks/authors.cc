@@ -129,6 +129,7 @@ struct NameBuffers {
 // `out`.
 void rewriteName(std::string_view text, std::string& out, std::string& givenName,
                  std::string& initials, std::string& familyName, NameBuffers& buffers) {
+  const std::string_view asRead = text;
   // Most names need no shrinking of blanks: then trimming the ends is enough.
   while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
   while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
@@ -194,11 +195,12 @@ void rewriteName(std::string_view text, std::string& out, std::string& givenName
     out += familyName;
   }
   // A rewritten name that the list would cut in two (ties that became blanks
-  // around an "and", or a given name "and ..." behind a comma) stays as it
-  // was written.
+  // around an "and", or a given name "and ..." behind a comma) stays exactly
+  // as it was read: the list was not cut there, and shrinking its blanks
+  // could make it so.
   if (addsNameSeparator(std::string_view(out).substr(start))) {
     out.resize(start);
-    out += text;
+    out += asRead;
   }
 }
 

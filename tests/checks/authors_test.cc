@@ -88,6 +88,7 @@ const NameRow kNameRows[] = {
     {"Kell, M.~", "M.~Kell", "Kell", "M.", "M."},
     {"Kell,and Mira", "and Mira Kell", "Kell", "and Mira", "a.~M."},
     {"Kell,and ,and Mira", "Kell,and ,and Mira", "Kell", "and ,and Mira", "a.~,.~M."},
+    {"De, Po and\t , l{}", "De, Po and\t , l{}", "De", "Po and , l{}", "P.~a.~,.~l."},
     {"and, Mira", "and, Mira", "and", "Mira", "M."},
     // A tilde after a backslash is an accent, not a tie between words.
     {"Nu{\\~n}ez, Se{\\'a}n", "Se{\\'a}n Nu{\\~n}ez", "Nu{\\~n}ez", "Se{\\'a}n", "S."},
@@ -133,6 +134,7 @@ TEST(SplitAuthorName, RewrittenNameReadsBackAsTheSameName) {
       "Kell, {M}ira",     "Nu{\\~n}ez, Se{\\'a}n", "Kell{,} \"Q\"",      "Ko{, }Bo, Mira",
       "a} b, c",          "Ko\tBo, Mira", "A {b, c\td,e",
       "Kell~and~Bo",      "Kell,and Mira", "and, Mira",             "Kell,and ,and Mira",
+      "De, Po and\t , l{}",
   };
   for (const char* name : names) {
     SCOPED_TRACE(name);

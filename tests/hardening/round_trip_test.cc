@@ -46,6 +46,7 @@ const RoundTripCase kFirstWriteNormalises[] = {
     {"author-name-that-would-be-cut-at-an-and", "author = {K-e l.Al,and ,and M.~A}"},
     {"author-names-with-ties-and-blanks", "author = {Kell~ and ~Bo and Lee, Mary Ann B.}"},
     {"author-name-ending-in-a-tie", "author = \"x = {K, J%r., ?nd ~ and Bo}\""},
+    {"author-name-whose-blanks-would-shrink-into-an-and", "author = {De, Po and\t , l{}}"},
 };
 
 // Every written item as "keyword=value", dates as their numbers.

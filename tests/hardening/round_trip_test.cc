@@ -47,6 +47,7 @@ const RoundTripCase kFirstWriteNormalises[] = {
     {"author-names-with-ties-and-blanks", "author = {Kell~ and ~Bo and Lee, Mary Ann B.}"},
     {"author-name-ending-in-a-tie", "author = \"x = {K, J%r., ?nd ~ and Bo}\""},
     {"author-name-whose-blanks-would-shrink-into-an-and", "author = {De, Po and\t , l{}}"},
+    {"author-lists-that-normalise-to-nothing", "author = {\t\t}, author = {\t, Kell}"},
 };
 
 // Every written item as "keyword=value", dates as their numbers.

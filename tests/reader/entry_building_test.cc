@@ -116,6 +116,10 @@ const BuildCase kBuildCases[] = {
      "Online k: author=A B | title=T | year=2000 | url=http://a.example/ | "
      "url=http://b.example/\n",
      "WARNING: Entry k has 2 \"url\" sections!\nWARNING: Entry k has 2 \"url\" sections!\n"},
+    {"every-author-list-normalised",
+     "@misc{k, title={T}, author={ \t }, author={Kell, Mira A.}, year=2000}",
+     "Misc k: author= | author=Mira A. Kell | title=T | year=2000\n",
+     "WARNING: Entry k has 2 \"author\" sections!\n"},
     {"every-url-normalised",
      "@misc{k, title={T}, author={A B}, year=2000, url={\\url{http://a.example/x y}}, "
      "url={\\url{http://b.example/\\_z}}}",

@@ -88,37 +88,16 @@ bool hasSpecialBytes(std::string_view text) {
 // it keeps it in the value).
 class QuotedValueScan {
  public:
-  // The scans jump from one byte that matters to the next: most bytes of a
-  // value are letters.
+  // Jumps from one byte that matters to the next (most bytes of a value are
+  // letters); only the byte after a backslash is always looked at.
   void feed(std::string_view text) {
-    size_t i = 0;
-    if (backslash_ && !text.empty()) {
-      backslash_ = false;
-      if (text[0] == '"') i = 1;  // \" stays in the value
-    }
-    while (true) {
-      const size_t at = findAnyOf4(text.substr(i), '"', '\\', '{', '}');
-      if (at == std::string_view::npos) return;
-      i += at;
-      switch (text[i]) {
-        case '\\':
-          if (i + 1 == text.size()) {
-            backslash_ = true;
-            return;
-          }
-          if (text[i + 1] == '"') ++i;
-          break;
-        case '{':
-          ++depth_;
-          break;
-        case '}':
-          --depth_;
-          break;
-        default:  // a quote
-          if (depth_ <= 0) endsEarly_ = true;
-          break;
+    for (size_t i = 0; i < text.size();) {
+      if (!backslash_) {
+        const size_t at = findAnyOf4(text.substr(i), '"', '\\', '{', '}');
+        if (at == std::string_view::npos) return;
+        i += at;
       }
-      ++i;
+      feedByte(text[i++]);
     }
   }
   void feedByte(char c) {

@@ -214,7 +214,7 @@ void splitAuthorName(std::string& name, std::string& givenName, std::string& ini
   name = std::move(rewritten);
 }
 
-void splitAuthorList(Node&, Item& authorItem, std::ostream&) {
+void splitAuthorList(Node&, Item& authorItem, Diagnostics) {
   authorItem.authorParts.clear();
   std::string list = std::move(authorItem.value);
   authorItem.value.clear();

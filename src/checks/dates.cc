@@ -66,38 +66,35 @@ void setNumber(Item& item, int32_t number, int width) {
 }  // namespace
 
 void checkDate(Node& publication, Item* yearItem, Item* monthItem, Item* dayItem,
-               std::ostream& err) {
+               Diagnostics diag) {
   const std::string& key = publication.keyword;
 
   int32_t year = kMissingYear;
   if (yearItem) {
     year = readLeadingInteger(yearItem->value);
     if (year < kEarliestYear || year > kLatestYear)
-      err << "WARNING: Entry " << key << " has probably invalid \"year\" section (year=" << year
-          << "?)!\n";
+      diag.report("WARNING: Entry ", key, " has probably invalid \"year\" section (year=", year, "?)!\n");
     setNumber(*yearItem, year, 4);
   } else {
-    err << "WARNING: Entry " << key << " has no \"year\" section, but \"month\" or \"day\"!\n";
+    diag.report("WARNING: Entry ", key, " has no \"year\" section, but \"month\" or \"day\"!\n");
   }
 
   if (monthItem) {
     std::string name = lowerCased(monthItem->value);
     Month month = lookUpMonth(name, year);
     if (month.number == 0)
-      err << "WARNING: Entry " << key << " has probably invalid \"month\" section (month=" << name
-          << "?)!\n";
+      diag.report("WARNING: Entry ", key, " has probably invalid \"month\" section (month=", name, "?)!\n");
     setNumber(*monthItem, month.number, 2);
 
     if (dayItem) {
       int32_t day = readLeadingInteger(dayItem->value);
       if (day < 1 || day > month.days)
-        err << "WARNING: Entry " << key << " has invalid \"day\" or \"month\" section (year="
-            << year << " month=" << month.number << " day=" << day << ")!\n";
+        diag.report("WARNING: Entry ", key, " has invalid \"day\" or \"month\" section (year=", year, " month=", month.number, " day=", day, ")!\n");
       setNumber(*dayItem, day, 4);
     }
   } else if (dayItem) {
     int32_t day = readLeadingInteger(dayItem->value);
-    err << "WARNING: Entry " << key << " has no \"month\" section, but \"day\"!\n";
+    diag.report("WARNING: Entry ", key, " has no \"month\" section, but \"day\"!\n");
     setNumber(*dayItem, day, 4);
   }
 }

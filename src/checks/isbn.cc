@@ -56,48 +56,41 @@ char isbn13CheckCharacter(std::string_view digits) {
 
 }  // namespace
 
-void checkIsbn(Node& publication, Item& isbnItem, std::ostream& err) {
+void checkIsbn(Node& publication, Item& isbnItem, Diagnostics diag) {
   const std::string& key = publication.keyword;
   const std::string& value = isbnItem.value;
   std::optional<std::string> digits = extractDigits(value);
   if (!digits) {
-    err << "WARNING: Entry " << key << " has invalid characters in \"isbn\" section (isbn="
-        << value << ")!\n";
+    diag.report("WARNING: Entry ", key, " has invalid characters in \"isbn\" section (isbn=", value, ")!\n");
     return;
   }
   if (digits->size() == 10) {
     char expected = modulus11CheckCharacter(*digits, 10);
     if ((*digits)[9] != expected)
-      err << "WARNING: Entry " << key << " has invalid ISBN-10 in \"isbn\" section (isbn="
-          << value << "; checksum=" << expected << ")\n";
+      diag.report("WARNING: Entry ", key, " has invalid ISBN-10 in \"isbn\" section (isbn=", value, "; checksum=", expected, ")\n");
   } else if (digits->size() == 13) {
     char expected = isbn13CheckCharacter(*digits);
     if ((*digits)[12] != expected)
-      err << "WARNING: Entry " << key << " has invalid ISBN-13 in \"isbn\" section (isbn="
-          << value << "; checksum=" << expected << ")\n";
+      diag.report("WARNING: Entry ", key, " has invalid ISBN-13 in \"isbn\" section (isbn=", value, "; checksum=", expected, ")\n");
   } else {
-    err << "WARNING: Entry " << key << " has no ISBN-10 or ISBN-13 in \"isbn\" section (isbn="
-        << value << " -> " << *digits << ")\n";
+    diag.report("WARNING: Entry ", key, " has no ISBN-10 or ISBN-13 in \"isbn\" section (isbn=", value, " -> ", *digits, ")\n");
   }
 }
 
-void checkIssn(Node& publication, Item& issnItem, std::ostream& err) {
+void checkIssn(Node& publication, Item& issnItem, Diagnostics diag) {
   const std::string& key = publication.keyword;
   const std::string& value = issnItem.value;
   std::optional<std::string> digits = extractDigits(value);
   if (!digits) {
-    err << "WARNING: Entry " << key << " has invalid characters in \"issn\" section (issn="
-        << value << ")!\n";
+    diag.report("WARNING: Entry ", key, " has invalid characters in \"issn\" section (issn=", value, ")!\n");
     return;
   }
   if (digits->size() == 8) {
     char expected = modulus11CheckCharacter(*digits, 8);
     if ((*digits)[7] != expected)
-      err << "WARNING: Entry " << key << " has invalid ISSN-10 in \"issn\" section (issn="
-          << value << "; checksum=" << expected << ")\n";
+      diag.report("WARNING: Entry ", key, " has invalid ISSN-10 in \"issn\" section (issn=", value, "; checksum=", expected, ")\n");
   } else {
-    err << "WARNING: Entry " << key << " has no ISSN in \"issn\" section (issn=" << value
-        << " -> " << *digits << ")\n";
+    diag.report("WARNING: Entry ", key, " has no ISSN in \"issn\" section (issn=", value, " -> ", *digits, ")\n");
   }
 }
 

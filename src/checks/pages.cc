@@ -8,7 +8,7 @@
 
 #include "checks/checks.h"
 #include "checks/numbers.h"
-#include "reader/items.h"
+#include "model/items.h"
 
 namespace pubforge {
 
@@ -45,14 +45,12 @@ PageNumbers readPageNumbers(std::string_view text) {
 
 }  // namespace
 
-void checkPages(Node& publication, Item& pagesItem, std::ostream& err) {
+void checkPages(Node& publication, Item& pagesItem, Diagnostics diag) {
   PageNumbers numbers = readPageNumbers(pagesItem.value);
   uint32_t first = numbers.first.value_or(0);
   uint32_t last = numbers.second.value_or(first);
   if (first == 0 || last < first) {
-    err << "WARNING: Entry " << publication.keyword
-        << " has possibly invalid page numbers in \"pages\" section (pages=" << pagesItem.value
-        << ")!\n";
+    diag.report("WARNING: Entry ", publication.keyword, " has possibly invalid page numbers in \"pages\" section (pages=", pagesItem.value, ")!\n");
     return;
   }
   pagesItem.value = first == last ? std::to_string(first)
@@ -61,20 +59,16 @@ void checkPages(Node& publication, Item& pagesItem, std::ostream& err) {
   uint32_t pageCount = last - first + 1;
   if (const Item* numPages = findItem(publication, "numpages")) {
     if (readLeadingInteger(numPages->value) != static_cast<int64_t>(pageCount))
-      err << "WARNING: Entry " << publication.keyword
-          << " has inconsistent invalid page numbers and number of pages (pages="
-          << pagesItem.value << "; numpages=" << numPages->value << ")!\n";
+      diag.report("WARNING: Entry ", publication.keyword, " has inconsistent invalid page numbers and number of pages (pages=", pagesItem.value, "; numpages=", numPages->value, ")!\n");
   }
   // May add the item and reorder the items: pagesItem is not used after this.
   setItem(publication, "numpages", std::to_string(pageCount));
 }
 
-void checkNumPages(Node& publication, Item& numPagesItem, std::ostream& err) {
+void checkNumPages(Node& publication, Item& numPagesItem, Diagnostics diag) {
   int32_t number = readLeadingInteger(numPagesItem.value);
   if (number < 1 || number > kMostPages)
-    err << "WARNING: Entry " << publication.keyword
-        << " has invalid page of numbers in \"numpages\" section (numpages="
-        << numPagesItem.value << ")!\n";
+    diag.report("WARNING: Entry ", publication.keyword, " has invalid page of numbers in \"numpages\" section (numpages=", numPagesItem.value, ")!\n");
   numPagesItem.value = std::to_string(static_cast<uint32_t>(number));
 }
 

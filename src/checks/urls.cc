@@ -39,7 +39,7 @@ std::string escapeUrl(std::string_view url) {
   return escaped;
 }
 
-void normaliseUrl(Node&, Item& urlItem, std::ostream&) {
+void normaliseUrl(Node&, Item& urlItem, Diagnostics) {
   std::string_view url = urlItem.value;
   if (url.starts_with(kUrlWrapperStart) && url.size() > kUrlWrapperStart.size() &&
       url.ends_with('}')) {

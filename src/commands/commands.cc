@@ -13,7 +13,7 @@ unsigned runCommands(std::istream& input, RunContext& ctx, PublicationSet& /*set
   while (std::getline(input, line)) {
     if (line.empty() || line[0] == '#') continue;
     // No command is known yet, so every other line ends the input.
-    ctx.err << "ERROR: Bad command '" << line << "'!\n";
+    ctx.diag.report("ERROR: Bad command '", line, "'!\n");
     return 1;
   }
   return errors;

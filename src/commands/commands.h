@@ -4,7 +4,7 @@
 
 #include <iosfwd>
 
-#include "driver/run_context.h"
+#include "commands/run_context.h"
 #include "model/publication_set.h"
 
 namespace pubforge {

@@ -43,9 +43,8 @@ struct FileCloser {
   void operator()(FILE* file) const { std::fclose(file); }
 };
 
-void reportReadError(std::ostream& err, const std::string& fileName, int error) {
-  err << "ERROR: Unable to read from mapping file " << fileName << ": " << std::strerror(error)
-      << "\n";
+void reportReadError(Diagnostics diag, const std::string& fileName, int error) {
+  diag.report("ERROR: Unable to read from mapping file ", fileName, ": ", std::strerror(error), "\n");
 }
 
 std::optional<size_t> columnIndex(const std::vector<std::string>& header, const std::string& name) {
@@ -137,12 +136,11 @@ std::vector<std::string> splitColumns(std::string_view line, size_t maxColumns) 
 
 bool loadMapping(MappingSet& mappings, const std::string& name, const std::string& fileName,
                  const std::string& keyColumn, const std::string& valueColumn,
-                 std::ostream& err) {
+                 Diagnostics diag) {
   const std::unique_ptr<FILE, FileCloser> file(std::fopen(fileName.c_str(), "r"));
   if (!file) {
     const int error = errno;
-    err << "ERROR: Unable to open mapping file " << fileName << ": " << std::strerror(error)
-        << "!\n";
+    diag.report("ERROR: Unable to open mapping file ", fileName, ": ", std::strerror(error), "!\n");
     return false;
   }
   LineReader reader(file.get());
@@ -153,7 +151,7 @@ bool loadMapping(MappingSet& mappings, const std::string& name, const std::strin
     case LineReader::Result::kEnd:
       return true;  // an empty file defines no mapping
     case LineReader::Result::kError:
-      reportReadError(err, fileName, errno);
+      reportReadError(diag, fileName, errno);
       return false;
     case LineReader::Result::kLine:
       break;
@@ -161,14 +159,12 @@ bool loadMapping(MappingSet& mappings, const std::string& name, const std::strin
   const std::vector<std::string> header = splitColumns(line);
   const std::optional<size_t> keyIndex = columnIndex(header, keyColumn);
   if (!keyIndex) {
-    err << "ERROR: Key column " << keyColumn << " not found in mapping file " << fileName
-        << "!\n";
+    diag.report("ERROR: Key column ", keyColumn, " not found in mapping file ", fileName, "!\n");
     return false;
   }
   const std::optional<size_t> valueIndex = columnIndex(header, valueColumn);
   if (!valueIndex) {
-    err << "ERROR: Value column " << valueColumn << " not found in mapping file " << fileName
-        << "!\n";
+    diag.report("ERROR: Value column ", valueColumn, " not found in mapping file ", fileName, "!\n");
     return false;
   }
 
@@ -189,7 +185,7 @@ bool loadMapping(MappingSet& mappings, const std::string& name, const std::strin
       case LineReader::Result::kEnd:
         return true;
       case LineReader::Result::kError:
-        reportReadError(err, fileName, errno);
+        reportReadError(diag, fileName, errno);
         return false;
       case LineReader::Result::kLine:
         break;

@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 #include <vector>
+#include "model/diagnostics.h"
 
 namespace pubforge {
 
@@ -29,10 +30,10 @@ inline constexpr size_t kMaxMappingColumns = 16;
 // that has both named columns gives an entry (the first line with a key wins).
 // An empty file is accepted and adds nothing.  If the set already holds a
 // mapping of this name, the file is still read and checked but the earlier
-// mapping stays.  On failure a message has been written to `err`.
+// mapping stays.  On failure a message has been written to `diag`.
 bool loadMapping(MappingSet& mappings, const std::string& name, const std::string& fileName,
                  const std::string& keyColumn, const std::string& valueColumn,
-                 std::ostream& err);
+                 Diagnostics diag);
 
 // The mapping of that name, or nullptr.
 const Mapping* findMapping(const MappingSet& mappings, std::string_view name);

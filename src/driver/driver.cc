@@ -5,37 +5,25 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <string_view>
 #include <istream>
 #include <ostream>
 
 #include "commands/commands.h"
-#include "driver/run_context.h"
+#include "commands/run_context.h"
 #include "model/publication_set.h"
 #include "reader/reader.h"
 #include "writers/bibtex_writer.h"
 
 namespace pubforge {
 
-const std::string_view kDefaultPrintingTemplate = R"TPL(\[%{anchor}\] %{label}
-%{begin-author-loop}AUTHOR: [[%{is-first-author?}FIRST|%{is-last-author?}LAST|%{is-not-first-author?}NOT-FIRST]: initials=%{author-initials} given=%{author-given-name} family=%{author-family-name}]
-%{end-author-loop}
-"%{title}"[, %{booktitle}][, %{journal}][, %{institution}][, %{publisher}][, Volume~%{volume}][, Number~%{number}][, pp.~%{pages}][, %{isbn}][, %{issn}][, %{address}][, [[%{month-number}, %{day}, |%{month-number}~]%{year}].\nURL: %{url}.\n\n)TPL";
-static_assert(sizeof(R"TPL(\[%{anchor}\] %{label}
-%{begin-author-loop}AUTHOR: [[%{is-first-author?}FIRST|%{is-last-author?}LAST|%{is-not-first-author?}NOT-FIRST]: initials=%{author-initials} given=%{author-given-name} family=%{author-family-name}]
-%{end-author-loop}
-"%{title}"[, %{booktitle}][, %{journal}][, %{institution}][, %{publisher}][, Volume~%{volume}][, Number~%{number}][, pp.~%{pages}][, %{isbn}][, %{issn}][, %{address}][, [[%{month-number}, %{day}, |%{month-number}~]%{year}].\nURL: %{url}.\n\n)TPL") - 1 == 481);
-
 namespace {
 
 constexpr const char* kVersion = "2.2.4";
 
-constexpr const char* kMonthNames[] = {"January", "February", "March",     "April",
-                                       "May",     "June",     "July",      "August",
-                                       "September", "October", "November", "December"};
-
-void printUsage(std::ostream& err, const std::string& program) {
-  err << "Usage: " << program
-      << " BibTeX_file [...] [-B bibtex_file_name | --export-to-bibtex bibtex_file_name]"
+void printUsage(Diagnostics diag, const std::string& program) {
+  diag.report("Usage: ", program, " BibTeX_file [...] [-B bibtex_file_name | --export-to-bibtex bibtex_file_name]"
          "[-b xml_file_prefix| --export-to-separate-bibtexs xml_file_prefix]"
          "[-X xml_file_name | --export-to-xml xml_file_name]"
          "[-x xml_file_prefix | --export-to-separate-xmls xml_file_prefix]"
@@ -47,7 +35,7 @@ void printUsage(std::ostream& err, const std::string& program) {
          "[-n | --non-interactive][-U | --check-urls][-u | --only-check-new-urls]"
          "[-w | --ignore-updates-for-html][-a | --add-url-command]"
          "[-i | --skip-notes-with-isbn-and-issn][-I | --add-notes-with-isbn-and-issn]"
-         "[-h | --help][-v | --version]\n";
+         "[-h | --help][-v | --version]\n");
 }
 
 // Splits a mapping option at every ":", keeping empty pieces.
@@ -85,6 +73,52 @@ const option kLongOptions[] = {
     {nullptr, 0, nullptr, 0},
 };
 
+constexpr const char* kShortOptions = "B:b:X:x:C:D:m:s:l:nUuwaiIqhv";
+
+// The option parser's complaint about the option it just refused, worded as
+// the system's option parser words it.  `element` is the command-line word
+// the parser was reading.
+void reportOptionError(Diagnostics diag, const std::string& program, std::string_view element) {
+  const char c = static_cast<char>(optopt);
+  if (optopt != 0) {
+    if (c == ':' || std::strchr(kShortOptions, c) == nullptr) {
+      diag.report(program, ": invalid option -- '", c, "'\n");
+      return;
+    }
+    if (!element.starts_with("--")) {
+      diag.report(program, ": option requires an argument -- '", c, "'\n");
+      return;
+    }
+    // A known long option given with an argument it does not take, or
+    // without the one it needs.
+    for (const option* o = kLongOptions; o->name != nullptr; ++o) {
+      if (o->val != optopt) continue;
+      if (o->has_arg == no_argument)
+        diag.report(program, ": option '--", o->name, "' doesn't allow an argument\n");
+      else
+        diag.report(program, ": option '--", o->name, "' requires an argument\n");
+      return;
+    }
+  }
+  std::string_view name = element.substr(2);
+  name = name.substr(0, name.find('='));
+  // An unknown long option, or an abbreviation that fits several.
+  std::string possibilities;
+  unsigned matches = 0;
+  for (const option* o = kLongOptions; o->name != nullptr; ++o) {
+    if (!std::string_view(o->name).starts_with(name)) continue;
+    ++matches;
+    possibilities += " '--";
+    possibilities += o->name;
+    possibilities += '\'';
+  }
+  if (matches > 1)
+    diag.report(program, ": option '", element, "' is ambiguous; possibilities:", possibilities,
+                "\n");
+  else
+    diag.report(program, ": unrecognized option '", element, "'\n");
+}
+
 // Parses the options in command-line order.  Returns -1 to go on, with the
 // file names in `files`, or the exit status when the run ends here.
 int parseOptions(const std::vector<std::string>& args, RunContext& ctx,
@@ -97,28 +131,32 @@ int parseOptions(const std::vector<std::string>& args, RunContext& ctx,
   const int argc = static_cast<int>(storage.size());
   const std::string program = args.empty() ? std::string("pubforge") : args[0];
 
-  // The option parser writes its own complaints to the process's standard
-  // error; flush ours first so they appear in order.
-  ctx.err.flush();
+  // The parser's complaints are built here and go through the sink, like
+  // every other message.
   optind = 0;  // full re-initialisation, so the parser can run more than once
-  opterr = 1;
+  opterr = 0;
   RunOptions& o = ctx.options;
   for (;;) {
-    int c = getopt_long(argc, argv.data(), "B:b:X:x:C:D:m:s:l:nUuwaiIqhv", kLongOptions, nullptr);
+    int c = getopt_long(argc, argv.data(), kShortOptions, kLongOptions, nullptr);
     if (c == -1) break;
     switch (c) {
       case 'B': o.bibtexFile = optarg; break;
       case 'b': o.separateBibtexPrefix = optarg; break;
-      case 'X': o.xmlFile = optarg; break;
-      case 'x': o.separateXmlPrefix = optarg; break;
+      case 'X':
+      case 'x':
+      case 'U':
+      case 'u':
+      case 'w':
+      case 'D':
+        // Options whose feature this version does not have are refused
+        // rather than silently ignored.
+        ctx.diag.report("ERROR: Option -", static_cast<char>(c),
+                        " is not available in this version!\n");
+        return 1;
       case 'C': o.customExport = optarg; break;
-      case 'D': o.downloadDirectory = optarg; break;
       case 's': ctx.settings.nbsp = optarg; break;
       case 'l': ctx.settings.linebreak = optarg; break;
       case 'n': o.interactive = false; break;
-      case 'U': o.checkUrls = true; break;
-      case 'u': o.onlyCheckNewUrls = true; break;
-      case 'w': o.ignoreUpdatesForHtml = true; break;
       case 'a': o.addUrlCommand = true; break;
       case 'i': o.skipNotesWithIsbnAndIssn = true; break;
       case 'I':
@@ -127,7 +165,7 @@ int parseOptions(const std::vector<std::string>& args, RunContext& ctx,
         break;
       case 'q': o.quiet = true; break;
       case 'h':
-        printUsage(ctx.err, program);
+        printUsage(ctx.diag, program);
         return 0;
       case 'v':
         ctx.out << "Pubforge " << kVersion << "\n";
@@ -136,15 +174,16 @@ int parseOptions(const std::vector<std::string>& args, RunContext& ctx,
         std::string argument = optarg;
         std::vector<std::string> pieces = splitAtColons(argument);
         if (pieces.size() != 4) {
-          ctx.err << "ERROR: Bad mapping specification " << argument << "!\n";
+          ctx.diag.report("ERROR: Bad mapping specification ", argument, "!\n");
           return 1;
         }
-        if (!loadMapping(ctx.mappings, pieces[0], pieces[1], pieces[2], pieces[3], ctx.err))
+        if (!loadMapping(ctx.mappings, pieces[0], pieces[1], pieces[2], pieces[3], ctx.diag))
           return 1;
         break;
       }
-      default:  // the parser has said what is wrong
-        printUsage(ctx.err, program);
+      default:
+        reportOptionError(ctx.diag, program, argv[static_cast<size_t>(optind) - 1]);
+        printUsage(ctx.diag, program);
         return 1;
     }
   }
@@ -158,11 +197,11 @@ int runNonInteractive(RunContext& ctx, const PublicationSet& set) {
   const RunOptions& o = ctx.options;
   if (o.bibtexFile &&
       !exportToBibTeX(set, *o.bibtexFile, false, o.skipNotesWithIsbnAndIssn,
-                      o.addNotesWithIsbnAndIssn, o.addUrlCommand, ctx.err))
+                      o.addNotesWithIsbnAndIssn, o.addUrlCommand, ctx.diag))
     failed = true;
   if (o.separateBibtexPrefix &&
       !exportToBibTeX(set, *o.separateBibtexPrefix, true, o.skipNotesWithIsbnAndIssn,
-                      o.addNotesWithIsbnAndIssn, o.addUrlCommand, ctx.err))
+                      o.addNotesWithIsbnAndIssn, o.addUrlCommand, ctx.diag))
     failed = true;
   return failed ? 1 : 0;
 }
@@ -175,24 +214,41 @@ int runPubforge(const std::vector<std::string>& args, std::istream& in, std::ost
   return runPubforge(args, in, ctx);
 }
 
+namespace {
+
+int runOrFail(const std::vector<std::string>& args, std::istream& in, RunContext& ctx);
+
+}  // namespace
+
 int runPubforge(const std::vector<std::string>& args, std::istream& in, RunContext& ctx) {
+  try {
+    return runOrFail(args, in, ctx);
+  } catch (const FatalError& fatal) {
+    // What was printed so far stays printed.
+    ctx.out.flush();
+    return fatal.status;
+  }
+}
+
+namespace {
+
+int runOrFail(const std::vector<std::string>& args, std::istream& in, RunContext& ctx) {
   std::ostream& out = ctx.out;
-  std::ostream& err = ctx.err;
-  for (const char* name : kMonthNames) ctx.settings.monthNames.emplace_back(name);
+  Diagnostics diag = ctx.diag;
 
   std::vector<std::string> files;
   int status = parseOptions(args, ctx, files);
   if (status >= 0) return status;
 
   if (files.empty()) {
-    err << "ERROR: No BibTeX input file provided!\n";
+    diag.report("ERROR: No BibTeX input file provided!\n");
     return 1;
   }
-  BibReader reader(out, err);
+  BibReader reader(out, diag);
   for (const std::string& file : files) {
     std::FILE* probe = std::fopen(file.c_str(), "r");
     if (probe == nullptr) {
-      err << "ERROR: Unable to open BibTeX input file " << file << "!\n";
+      diag.report("ERROR: Unable to open BibTeX input file ", file, "!\n");
       return 1;
     }
     std::fclose(probe);
@@ -212,10 +268,12 @@ int runPubforge(const std::vector<std::string>& args, std::istream& in, RunConte
   }
 
   if (!ctx.options.quiet)
-    err << "Got " << ctx.publications.size() << " publications from BibTeX file.\n";
+    diag.report("Got ", ctx.publications.size(), " publications from BibTeX file.\n");
   unsigned errors = runCommands(in, ctx, set, 0);
-  if (errors > 0 || !ctx.options.quiet) err << "Done. " << errors << " errors have occurred.\n";
+  if (errors > 0 || !ctx.options.quiet) diag.report("Done. ", errors, " errors have occurred.\n");
   return errors > 0 ? 1 : 0;
 }
+
+}  // namespace
 
 }  // namespace pubforge

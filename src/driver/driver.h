@@ -12,7 +12,7 @@ struct RunContext;
 
 // Runs the program with `args` (args[0] is the program name as invoked) and
 // returns the exit status.  Standard input is `in`; standard output `out`;
-// standard error `err`.
+// standard error `diag`.
 int runPubforge(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
                 std::ostream& err);
 

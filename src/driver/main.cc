@@ -10,7 +10,7 @@
 
 #include "driver/driver.h"
 #include "driver/line_buffered_output.h"
-#include "driver/run_context.h"
+#include "commands/run_context.h"
 
 int main(int argc, char** argv) {
   std::ios::sync_with_stdio(false);

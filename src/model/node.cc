@@ -51,17 +51,16 @@ unsigned countItems(const Node& publication, std::string_view keyword) {
 }
 
 void checkItemCount(const Node& publication, std::string_view keyword, unsigned minimum,
-                    std::ostream& err) {
-  reportItemCount(publication, keyword, countItems(publication, keyword), minimum, err);
+                    Diagnostics diag) {
+  reportItemCount(publication, keyword, countItems(publication, keyword), minimum, diag);
 }
 
 void reportItemCount(const Node& publication, std::string_view keyword, unsigned n,
-                     unsigned minimum, std::ostream& err) {
+                     unsigned minimum, Diagnostics diag) {
   if (n < minimum)
-    err << "WARNING: Entry " << publication.keyword << " has no \"" << keyword << "\" section!\n";
+    diag.report("WARNING: Entry ", publication.keyword, " has no \"", keyword, "\" section!\n");
   else if (n > 1)
-    err << "WARNING: Entry " << publication.keyword << " has " << n << " \"" << keyword
-        << "\" sections!\n";
+    diag.report("WARNING: Entry ", publication.keyword, " has ", n, " \"", keyword, "\" sections!\n");
 }
 
 static bool itemBefore(const Item& a, const Item& b) {

@@ -11,6 +11,7 @@
 #include <string>
 #include <string_view>
 #include <vector>
+#include "model/diagnostics.h"
 
 namespace pubforge {
 
@@ -163,14 +164,14 @@ const Item* findItem(const Node& publication, std::string_view keyword);
 // Number of items with the keyword.
 unsigned countItems(const Node& publication, std::string_view keyword);
 
-// Warns on `err` when the publication has fewer than `minimum` items with the
+// Warns on `diag` when the publication has fewer than `minimum` items with the
 // keyword, or more than one.
 void checkItemCount(const Node& publication, std::string_view keyword, unsigned minimum,
-                    std::ostream& err);
+                    Diagnostics diag);
 
 // The warning of checkItemCount for a count already known.
 void reportItemCount(const Node& publication, std::string_view keyword, unsigned count,
-                     unsigned minimum, std::ostream& err);
+                     unsigned minimum, Diagnostics diag);
 
 // Puts `item` in front of the publication's items and sorts them as
 // sortItems does; returns the item's new position.  Items that are in order

@@ -6,7 +6,7 @@
 #include <ostream>
 
 #include "checks/checks.h"
-#include "reader/items.h"
+#include "model/items.h"
 
 namespace pubforge {
 
@@ -78,7 +78,7 @@ void tieParentheses(Item& item) {
 
 std::unique_ptr<Node> makePublication(std::string_view typeName, std::string key,
                                       std::vector<Item> items, unsigned& commentCounter,
-                                      std::ostream& err) {
+                                      Diagnostics diag) {
   const bool comment = typeName == "Comment";
   if (comment) key = std::to_string(++commentCounter);
   std::unique_ptr<Node> node = createNode(std::move(key));
@@ -94,7 +94,7 @@ std::unique_ptr<Node> makePublication(std::string_view typeName, std::string key
   for (const Item& item : pub.items)
     if (item.priority < 256) ++counts[kCounterOfRank[item.priority]];
   auto check = [&](const CountCheck& c) {
-    reportItemCount(pub, c.keyword, counts[kCounterOfRank[c.rank]], c.minimum, err);
+    reportItemCount(pub, c.keyword, counts[kCounterOfRank[c.rank]], c.minimum, diag);
   };
   for (const CountCheck& c : kCountChecks) check(c);
   for (const TypeRequirement& r : kRequiredByType)
@@ -105,22 +105,22 @@ std::unique_ptr<Node> makePublication(std::string_view typeName, std::string key
   // below): one that comes out empty is dropped when the written file is
   // read again, and the next one would only then be normalised.
   for (Item& item : pub.items)
-    if (item.keyword == "author") splitAuthorList(pub, item, err);
+    if (item.keyword == "author") splitAuthorList(pub, item, diag);
   for (std::string_view keyword : {"booktitle", "howpublished", "journal"})
     if (Item* item = findItem(pub, keyword)) tieParentheses(*item);
-  if (Item* pages = findItem(pub, "pages")) checkPages(pub, *pages, err);
-  if (Item* numPages = findItem(pub, "numpages")) checkNumPages(pub, *numPages, err);
-  if (Item* isbn = findItem(pub, "isbn")) checkIsbn(pub, *isbn, err);
-  if (Item* issn = findItem(pub, "issn")) checkIssn(pub, *issn, err);
+  if (Item* pages = findItem(pub, "pages")) checkPages(pub, *pages, diag);
+  if (Item* numPages = findItem(pub, "numpages")) checkNumPages(pub, *numPages, diag);
+  if (Item* isbn = findItem(pub, "isbn")) checkIsbn(pub, *isbn, diag);
+  if (Item* issn = findItem(pub, "issn")) checkIssn(pub, *issn, diag);
   Item* year = findItem(pub, "year");
   Item* month = findItem(pub, "month");
   Item* day = findItem(pub, "day");
-  if (year || month || day) checkDate(pub, year, month, day, err);
+  if (year || month || day) checkDate(pub, year, month, day, diag);
   // Every url item is normalised, not only the first: the writer treats them
   // all alike, and a url left as read would gain one more url command, or
   // lose one more escape, at every write.
   for (Item& item : pub.items)
-    if (item.keyword == "url") normaliseUrl(pub, item, err);
+    if (item.keyword == "url") normaliseUrl(pub, item, diag);
   return node;
 }
 
@@ -146,7 +146,7 @@ void EntryChain::growIndex() {
     if (position != 0) byKey_[slotOf(reversed_[position - 1]->keyword)] = position;
 }
 
-void EntryChain::addEntry(std::unique_ptr<Node> entry, std::ostream& err) {
+void EntryChain::addEntry(std::unique_ptr<Node> entry, Diagnostics diag) {
   // A comment line's key is only its running number: an entry that happens
   // to have the same key is a different publication, and merging the two
   // would leave the entry's fields in a node that is written as a comment.
@@ -160,12 +160,10 @@ void EntryChain::addEntry(std::unique_ptr<Node> entry, std::ostream& err) {
     Item* oldTitle = findItem(*entry, "title");
     Item* newTitle = findItem(*later, "title");
     if (oldTitle && newTitle && oldTitle->value != newTitle->value) {
-      err << "NOTE: Duplicate entry " << entry->keyword
-          << "; keeping the old title but updating the rest!\nOld = \"" << oldTitle->value
-          << "\"\nNew = \"" << newTitle->value << "\"\n";
+      diag.report("NOTE: Duplicate entry ", entry->keyword, "; keeping the old title but updating the rest!\nOld = \"", oldTitle->value, "\"\nNew = \"", newTitle->value, "\"\n");
       newTitle->value = oldTitle->value;
     } else {
-      err << "NOTE: Duplicate entry " << entry->keyword << ", only keeping the latest one!\n";
+      diag.report("NOTE: Duplicate entry ", entry->keyword, ", only keeping the latest one!\n");
     }
     entry->items = std::move(later->items);
     // The earlier entry takes the later one's place in the key index and goes
@@ -193,9 +191,9 @@ Collection EntryChain::take() {
   return collection;
 }
 
-Collection assembleCollection(std::vector<std::unique_ptr<Node>> entries, std::ostream& err) {
+Collection assembleCollection(std::vector<std::unique_ptr<Node>> entries, Diagnostics diag) {
   EntryChain chain(entries.size());
-  for (auto it = entries.rbegin(); it != entries.rend(); ++it) chain.addEntry(std::move(*it), err);
+  for (auto it = entries.rbegin(); it != entries.rend(); ++it) chain.addEntry(std::move(*it), diag);
   return chain.take();
 }
 

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "model/node.h"
+#include "model/diagnostics.h"
 
 namespace pubforge {
 
@@ -19,7 +20,7 @@ namespace pubforge {
 // the next number of `commentCounter` as its key.
 std::unique_ptr<Node> makePublication(std::string_view typeName, std::string key,
                                       std::vector<Item> items, unsigned& commentCounter,
-                                      std::ostream& err);
+                                      Diagnostics diag);
 
 // Every space directly before "(" becomes "~".
 void tieParentheses(Item& item);
@@ -32,10 +33,10 @@ class EntryChain {
 
   // Puts `entry` in front of the chain.  When the chain holds an entry with
   // the same key, `entry` takes over its items (keeping its own title if the
-  // titles differ) and the later entry is dropped, with a note on `err`.
+  // titles differ) and the later entry is dropped, with a note on `diag`.
   // Comment publications never merge, neither with each other nor with an
   // entry whose key equals their number.
-  void addEntry(std::unique_ptr<Node> entry, std::ostream& err);
+  void addEntry(std::unique_ptr<Node> entry, Diagnostics diag);
 
   // The chain in collection order.
   Collection take();
@@ -54,6 +55,6 @@ class EntryChain {
 };
 
 // Assembles entries given in input order into the collection.
-Collection assembleCollection(std::vector<std::unique_ptr<Node>> entries, std::ostream& err);
+Collection assembleCollection(std::vector<std::unique_ptr<Node>> entries, Diagnostics diag);
 
 }  // namespace pubforge

@@ -10,7 +10,7 @@
 #include <ostream>
 
 #include "reader/entry_building.h"
-#include "reader/items.h"
+#include "model/items.h"
 
 namespace pubforge {
 
@@ -24,10 +24,10 @@ namespace {
 // Comment lines inside an entry are read and discarded wherever they stand.
 class Parser {
  public:
-  Parser(Scanner& scanner, std::ostream& err, unsigned& commentCounter,
+  Parser(Scanner& scanner, Diagnostics diag, unsigned& commentCounter,
          std::vector<std::unique_ptr<Node>>& entries, std::vector<Item>& scratch)
       : scanner_(scanner),
-        err_(err),
+        diag_(diag),
         commentCounter_(commentCounter),
         entries_(entries),
         scratch_(scratch) {}
@@ -45,7 +45,7 @@ class Parser {
         std::vector<Item> items;
         items.push_back(makeItem("comment", std::move(token.text)));
         entries_.push_back(
-            makePublication("Comment", std::string(), std::move(items), commentCounter_, err_));
+            makePublication("Comment", std::string(), std::move(items), commentCounter_, diag_));
       } else if (token.kind == TokenKind::kAt) {
         if (!parseEntry()) return syntaxError();
       } else {
@@ -97,19 +97,19 @@ class Parser {
     std::move(items.begin(), items.end(), std::back_inserter(exact));
     items.clear();
     entries_.push_back(
-        makePublication(type.text, std::move(key.text), std::move(exact), commentCounter_, err_));
+        makePublication(type.text, std::move(key.text), std::move(exact), commentCounter_, diag_));
     return true;
   }
 
   ReadResult syntaxError() {
     // An input that breaks off is a read error, not a syntax error.
     if (scanner_.readFailed()) return ReadResult::kReadError;
-    err_ << "ERROR in line " << scanner_.line() << ": syntax error\n";
+    diag_.report("ERROR in line ", scanner_.line(), ": syntax error\n");
     return ReadResult::kSyntaxError;
   }
 
   Scanner& scanner_;
-  std::ostream& err_;
+  Diagnostics diag_;
   unsigned& commentCounter_;
   std::vector<std::unique_ptr<Node>>& entries_;
   std::vector<Item>& scratch_;
@@ -121,11 +121,11 @@ ReadResult BibReader::parse(Scanner& scanner, std::string& stray) {
   ReadResult result;
   size_t before = entries_.size();
   try {
-    Parser parser(scanner, err_, commentCounter_, entries_, scratch_);
+    Parser parser(scanner, diag_, commentCounter_, entries_, scratch_);
     result = parser.parse();
   } catch (const std::bad_alloc&) {
     stray.clear();
-    err_ << "ERROR in line " << scanner.line() << ": memory exhausted\n";
+    diag_.report("ERROR in line ", scanner.line(), ": memory exhausted\n");
     result = ReadResult::kMemoryExhausted;
   }
   out_.write(stray.data(), static_cast<std::streamsize>(stray.size()));
@@ -166,10 +166,10 @@ ReadResult BibReader::readFile(const std::string& fileName) {
     ::close(fd);
   }
   if (result == ReadResult::kReadError)
-    err_ << "ERROR: Unable to read BibTeX input file " << fileName << "!\n";
+    diag_.report("ERROR: Unable to read BibTeX input file ", fileName, "!\n");
   return result;
 }
 
-Collection BibReader::finish() { return assembleCollection(std::move(entries_), err_); }
+Collection BibReader::finish() { return assembleCollection(std::move(entries_), diag_); }
 
 }  // namespace pubforge

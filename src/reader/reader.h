@@ -11,6 +11,7 @@
 
 #include "model/node.h"
 #include "reader/scanner.h"
+#include "model/diagnostics.h"
 
 namespace pubforge {
 
@@ -23,8 +24,8 @@ enum class ReadResult {
 
 class BibReader {
  public:
-  // Stray input bytes go to `out`, diagnostics to `err`.
-  BibReader(std::ostream& out, std::ostream& err) : out_(out), err_(err) {}
+  // Stray input bytes go to `out`, diagnostics to `diag`.
+  BibReader(std::ostream& out, Diagnostics diag) : out_(out), diag_(diag) {}
 
   // Reads one whole file given as text.  Line numbers start at 1.
   ReadResult readText(std::string_view text);
@@ -42,7 +43,7 @@ class BibReader {
 
  private:
   std::ostream& out_;
-  std::ostream& err_;
+  Diagnostics diag_;
   unsigned commentCounter_ = 0;
   ReadResult parse(Scanner& scanner, std::string& stray);
 

@@ -7,6 +7,7 @@
 
 #include "text/byte_scan.h"
 #include "text/strings.h"
+#include "writers/key_paths.h"
 #include "writers/output_file.h"
 
 namespace pubforge {
@@ -398,46 +399,30 @@ void appendEntry(OutputBuffer& out, const Node& publication, const FieldOptions&
   out += "\n}\n\n";
 }
 
-void reportCreateFailure(std::ostream& err, const std::string& name) {
-  err << "ERROR: Unable to create BibTeX file " << name << "!\n";
+void reportCreateFailure(Diagnostics diag, const std::string& name) {
+  diag.report("ERROR: Unable to create BibTeX file ", name, "!\n");
 }
 
 // Finishes a file and reports what went wrong; true when it was written.
-bool finishFile(OutputFile& file, const std::string& name, std::ostream& err) {
+bool finishFile(OutputFile& file, const std::string& name, Diagnostics diag) {
   switch (file.finish()) {
     case OutputFile::Result::kWritten:
       return true;
     case OutputFile::Result::kCreateFailed:
-      reportCreateFailure(err, name);
+      reportCreateFailure(diag, name);
       return false;
     case OutputFile::Result::kWriteFailed:
-      err << "ERROR: Unable to write BibTeX file " << name << "!\n";
+      diag.report("ERROR: Unable to write BibTeX file ", name, "!\n");
       return false;
   }
   return false;
 }
 
-// A citation key that would place its file outside the prefix's folder: one
-// that begins with "/" or has a ".." path segment.
-bool keyLeavesFolder(std::string_view key) {
-  if (key.starts_with('/')) return true;
-  size_t start = 0;
-  while (true) {
-    size_t slash = key.find('/', start);
-    std::string_view segment = key.substr(start, slash == std::string_view::npos
-                                                     ? std::string_view::npos
-                                                     : slash - start);
-    if (segment == "..") return true;
-    if (slash == std::string_view::npos) return false;
-    start = slash + 1;
-  }
-}
-
 bool exportToOneFile(const PublicationSet& set, const std::string& fileName,
-                     const FieldOptions& options, std::ostream& err) {
+                     const FieldOptions& options, Diagnostics diag) {
   OutputFile file;
   if (!file.open(fileName)) {
-    reportCreateFailure(err, fileName);
+    reportCreateFailure(diag, fileName);
     return false;
   }
   OutputBuffer& out = file.buffer();
@@ -453,21 +438,21 @@ bool exportToOneFile(const PublicationSet& set, const std::string& fileName,
     }
     file.flushIfFull();
   }
-  return finishFile(file, fileName, err);
+  return finishFile(file, fileName, diag);
 }
 
 bool exportToSeparateFiles(const PublicationSet& set, const std::string& prefix,
-                           const FieldOptions& options, std::ostream& err) {
+                           const FieldOptions& options, Diagnostics diag) {
   OutputFile file;
   for (const Node* publication : set) {
     if (publication->isComment()) continue;
     std::string name = prefix + publication->keyword + ".bib";
     if (keyLeavesFolder(publication->keyword) || !file.open(name)) {
-      reportCreateFailure(err, name);
+      reportCreateFailure(diag, name);
       return false;
     }
     appendEntry(file.buffer(), *publication, options);
-    if (!finishFile(file, name, err)) return false;
+    if (!finishFile(file, name, diag)) return false;
   }
   return true;
 }
@@ -483,10 +468,10 @@ std::string escapePercent(std::string_view text) {
 
 bool exportToBibTeX(const PublicationSet& set, const std::string& fileName, bool separateFiles,
                     bool skipNotesWithIsbnAndIssn, bool addNotesWithIsbnAndIssn,
-                    bool addUrlCommand, std::ostream& err) {
+                    bool addUrlCommand, Diagnostics diag) {
   const FieldOptions options{skipNotesWithIsbnAndIssn, addNotesWithIsbnAndIssn, addUrlCommand};
-  if (separateFiles) return exportToSeparateFiles(set, fileName, options, err);
-  return exportToOneFile(set, fileName, options, err);
+  if (separateFiles) return exportToSeparateFiles(set, fileName, options, diag);
+  return exportToOneFile(set, fileName, options, diag);
 }
 
 }  // namespace pubforge

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "model/publication_set.h"
+#include "model/diagnostics.h"
 
 namespace pubforge {
 
@@ -18,11 +19,11 @@ namespace pubforge {
 // "ISSN", "{ISBN}" or "{ISSN}"; `addNotesWithIsbnAndIssn` adds one note that
 // states the ISBN, or else the ISSN; `addUrlCommand` wraps the url in
 // \url{...}.  Each file replaces its target only once it was written
-// completely.  Returns false, after a message on `err`, when a file could not
+// completely.  Returns false, after a message on `diag`, when a file could not
 // be created or written; in per-publication mode the run stops there.
 bool exportToBibTeX(const PublicationSet& set, const std::string& fileName, bool separateFiles,
                     bool skipNotesWithIsbnAndIssn, bool addNotesWithIsbnAndIssn,
-                    bool addUrlCommand, std::ostream& err);
+                    bool addUrlCommand, Diagnostics diag);
 
 // The text with a backslash put before every "%" that has none yet.
 std::string escapePercent(std::string_view text);

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "checks/checks.h"
-#include "reader/items.h"
+#include "model/items.h"
 
 namespace pubforge {
 namespace {

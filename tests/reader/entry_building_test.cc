@@ -6,7 +6,7 @@
 
 #include "read_test_util.h"
 #include "reader/entry_building.h"
-#include "reader/items.h"
+#include "model/items.h"
 
 namespace pubforge {
 namespace {

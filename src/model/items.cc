@@ -1,4 +1,4 @@
-#include "reader/items.h"
+#include "model/items.h"
 
 #include <algorithm>
 #include <array>

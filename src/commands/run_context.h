@@ -1,30 +1,20 @@
 // The records one run of the program works on: output settings, the options
-// of the command line, the mapping tables and the publication collection.
-// One RunContext is created per run and passed down explicitly.
+// of the command line, the mapping tables, the publication collection and
+// the counters of printed publications.  One RunContext is created per run
+// and passed down explicitly; the parts below the command language are
+// handed only the pieces they need.
 #pragma once
 
 #include <iosfwd>
 #include <optional>
 #include <string>
-#include <vector>
 
 #include "custom/mapping.h"
+#include "custom/output_settings.h"
+#include "model/diagnostics.h"
 #include "model/node.h"
 
 namespace pubforge {
-
-// The printing template used until a command sets another one.
-extern const std::string_view kDefaultPrintingTemplate;
-
-struct OutputSettings {
-  std::vector<std::string> monthNames;
-  std::string printingTemplate{kDefaultPrintingTemplate};
-  std::string trailer;
-  std::string header;
-  std::string linebreak = "\n";
-  std::string nbsp = " ";
-  bool xmlStyle = false;
-};
 
 // What the command line asked for.
 struct RunOptions {
@@ -45,16 +35,15 @@ struct RunOptions {
 };
 
 struct RunContext {
-  RunContext(std::ostream& o, std::ostream& e) : out(o), err(e) {}
+  RunContext(std::ostream& o, std::ostream& e) : out(o), diag(e) {}
 
   std::ostream& out;  // custom output, echo text, stray input bytes
-  std::ostream& err;  // diagnostics
+  Diagnostics diag;   // warnings, notes and errors
   OutputSettings settings;
   RunOptions options;
   MappingSet mappings;
   Collection publications;  // every publication read, in collection order
-  unsigned entryNumber = 0;       // publications printed by the current export
-  unsigned totalEntryNumber = 0;  // publications printed in this run
+  PrintCounters counters;
 };
 
 }  // namespace pubforge

@@ -7,7 +7,7 @@
 
 #include "text/byte_scan.h"
 #include "text/strings.h"
-#include "writers/key_paths.h"
+#include "writers/export_files.h"
 #include "writers/output_file.h"
 
 namespace pubforge {
@@ -399,62 +399,18 @@ void appendEntry(OutputBuffer& out, const Node& publication, const FieldOptions&
   out += "\n}\n\n";
 }
 
-void reportCreateFailure(Diagnostics diag, const std::string& name) {
-  diag.report("ERROR: Unable to create BibTeX file ", name, "!\n");
-}
-
-// Finishes a file and reports what went wrong; true when it was written.
-bool finishFile(OutputFile& file, const std::string& name, Diagnostics diag) {
-  switch (file.finish()) {
-    case OutputFile::Result::kWritten:
-      return true;
-    case OutputFile::Result::kCreateFailed:
-      reportCreateFailure(diag, name);
-      return false;
-    case OutputFile::Result::kWriteFailed:
-      diag.report("ERROR: Unable to write BibTeX file ", name, "!\n");
-      return false;
-  }
-  return false;
-}
-
-bool exportToOneFile(const PublicationSet& set, const std::string& fileName,
-                     const FieldOptions& options, Diagnostics diag) {
-  OutputFile file;
-  if (!file.open(fileName)) {
-    reportCreateFailure(diag, fileName);
-    return false;
-  }
-  OutputBuffer& out = file.buffer();
-  for (const Node* publication : set) {
-    if (publication->isComment()) {
-      if (!publication->items.empty()) {
-        out += '%';
-        out += publication->items.front().value;
-        out += "\n\n";
-      }
-    } else {
-      appendEntry(out, *publication, options);
+// Appends one publication of a one-file export; a comment publication
+// becomes a percent sign, its text and an empty line.
+void appendPublication(OutputBuffer& out, const Node& publication, const FieldOptions& options) {
+  if (publication.isComment()) {
+    if (!publication.items.empty()) {
+      out += '%';
+      out += publication.items.front().value;
+      out += "\n\n";
     }
-    file.flushIfFull();
+  } else {
+    appendEntry(out, publication, options);
   }
-  return finishFile(file, fileName, diag);
-}
-
-bool exportToSeparateFiles(const PublicationSet& set, const std::string& prefix,
-                           const FieldOptions& options, Diagnostics diag) {
-  OutputFile file;
-  for (const Node* publication : set) {
-    if (publication->isComment()) continue;
-    std::string name = prefix + publication->keyword + ".bib";
-    if (keyLeavesFolder(publication->keyword) || !file.open(name)) {
-      reportCreateFailure(diag, name);
-      return false;
-    }
-    appendEntry(file.buffer(), *publication, options);
-    if (!finishFile(file, name, diag)) return false;
-  }
-  return true;
 }
 
 }  // namespace
@@ -470,8 +426,12 @@ bool exportToBibTeX(const PublicationSet& set, const std::string& fileName, bool
                     bool skipNotesWithIsbnAndIssn, bool addNotesWithIsbnAndIssn,
                     bool addUrlCommand, Diagnostics diag) {
   const FieldOptions options{skipNotesWithIsbnAndIssn, addNotesWithIsbnAndIssn, addUrlCommand};
-  if (separateFiles) return exportToSeparateFiles(set, fileName, options, diag);
-  return exportToOneFile(set, fileName, options, diag);
+  const ExportFormat format{
+      "BibTeX", ".bib", "",
+      [&options](OutputBuffer& out, const Node& publication) {
+        appendPublication(out, publication, options);
+      }};
+  return exportPublications(set, fileName, separateFiles, format, diag);
 }
 
 }  // namespace pubforge

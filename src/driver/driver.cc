@@ -12,6 +12,7 @@
 
 #include "commands/commands.h"
 #include "commands/run_context.h"
+#include "custom/custom_export.h"
 #include "model/publication_set.h"
 #include "reader/reader.h"
 #include "writers/bibtex_writer.h"
@@ -202,6 +203,13 @@ int runNonInteractive(RunContext& ctx, const PublicationSet& set) {
   if (o.separateBibtexPrefix &&
       !exportToBibTeX(set, *o.separateBibtexPrefix, true, o.skipNotesWithIsbnAndIssn,
                       o.addNotesWithIsbnAndIssn, o.addUrlCommand, ctx.diag))
+    failed = true;
+  // Printed through the default template: in this mode nothing can change
+  // it, nor the header and trailer.  The file name of -C only asks for the
+  // export; the output goes to standard output.
+  if (o.customExport &&
+      !exportToCustom(set, "%u", ctx.settings, o.downloadDirectory, ctx.mappings, ctx.counters,
+                      ctx.out, ctx.diag))
     failed = true;
   return failed ? 1 : 0;
 }

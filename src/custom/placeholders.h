@@ -1,0 +1,89 @@
+// The state of one template evaluation and the table of placeholders that
+// act on it.  Used by the template evaluator only.
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "custom/template.h"
+#include "model/diagnostics.h"
+#include "model/node.h"
+
+namespace pubforge {
+
+// Writes a fatal template error and ends the run.
+template <typename... Pieces>
+[[noreturn]] void templateFatal(Diagnostics diag, const Pieces&... pieces) {
+  diag.report(pieces...);
+  throw FatalError{1};
+}
+
+// One open section: the output length when it opened and the failed flag
+// at that moment.
+struct OpenSection {
+  size_t outputLength;
+  bool failed;
+};
+
+struct Evaluation {
+  Evaluation(const Node& pub, const Node* before, const Node* after, const PrintEnvironment& e,
+             Diagnostics d, std::string& out)
+      : publication(pub), previous(before), next(after), env(e), diag(d), output(out) {}
+
+  const Node& publication;
+  const Node* previous;
+  const Node* next;
+  const PrintEnvironment& env;
+  Diagnostics diag;
+  std::string& output;
+
+  size_t position = 0;  // next template byte to read
+  bool failed = false;
+  std::vector<OpenSection> sections;
+
+  // The author loop: where scanning resumes for the next author (none while
+  // no loop is open), the author item and the index of the current author's
+  // family name in its parts.
+  std::optional<size_t> loopResume;
+  const Item* author = nullptr;
+  size_t authorIndex = 0;
+
+  // Where the section text begins: the innermost open section's start, or
+  // the start of the output outside every section.
+  size_t sectionStart() const { return sections.empty() ? 0 : sections.back().outputLength; }
+  std::string_view sectionText() const {
+    return std::string_view(output).substr(sectionStart());
+  }
+
+  // Appends a value converted from LaTeX notation with the evaluation's
+  // settings, or with the given no-break-space and line-break texts.
+  void appendConverted(std::string_view value);
+  void appendConverted(std::string_view value, std::string_view nbsp,
+                       std::string_view linebreak);
+};
+
+// What a placeholder does.  `name` is the whole placeholder name; `operand`
+// what follows a prefix (the name itself for an exact name).
+using PlaceholderHandler = void (*)(Evaluation& eval, std::string_view name,
+                                    std::string_view operand);
+
+struct PlaceholderRule {
+  std::string_view name;
+  bool prefix;  // false: the whole name must be equal
+  PlaceholderHandler handler;
+};
+
+// The first rule of the dispatch table that the name matches, or null: the
+// name then prints the item of that keyword (printItemPlaceholder).
+const PlaceholderRule* findPlaceholderRule(std::string_view name);
+void printItemPlaceholder(Evaluation& eval, std::string_view keyword);
+
+// Appends `value` converted as convertLatex does; values without a byte
+// that the conversion would touch are copied as they are.
+void appendLatexConverted(std::string& out, std::string_view value, std::string_view nbsp,
+                          std::string_view linebreak, bool xmlStyle);
+
+}  // namespace pubforge

@@ -1,0 +1,214 @@
+// The template evaluator: reads the template from its first byte to its
+// last, copies literal text, opens, closes and skips sections, and hands
+// each placeholder to the rule that its name selects.
+#include "custom/template.h"
+
+#include <algorithm>
+
+#include "custom/placeholders.h"
+#include "text/conversion_table.h"
+#include "text/strings.h"
+
+namespace pubforge {
+
+namespace {
+
+bool isSectionByte(char c) {
+  return c == '[' || c == '(' || c == ']' || c == ')' || c == '|';
+}
+
+// The length of the UTF-8 sequence that a lead byte begins; 0 for a byte
+// that cannot begin one (a continuation byte met on its own, 0xF8 to 0xFF).
+size_t sequenceLength(unsigned char lead) {
+  if (lead < 0x80) return 1;
+  if (lead >= 0xC0 && lead <= 0xDF) return 2;
+  if (lead >= 0xE0 && lead <= 0xEF) return 3;
+  if (lead >= 0xF0 && lead <= 0xF7) return 4;
+  return 0;
+}
+
+// Where a successful alternative resumes: after the "]" that closes its
+// section, found by counting square brackets from `from` (a backslash hides
+// the byte after it; round brackets do not count), or the end.
+size_t skipRestOfSection(std::string_view text, size_t from) {
+  size_t depth = 1;
+  for (size_t i = from; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c == '\\') {
+      ++i;
+    } else if (c == '[') {
+      ++depth;
+    } else if (c == ']' && --depth == 0) {
+      return i + 1;
+    }
+  }
+  return text.size();
+}
+
+}  // namespace
+
+TemplatePrinter::TemplatePrinter(std::string_view templateText, const PrintEnvironment& env)
+    : text_(templateText),
+      env_(env),
+      tilde_(convertLatex("~", env.nbsp, "\n", false)),
+      tokenIndex_(templateText.size(), 0) {}
+
+// Literal text is converted one character at a time, with a line feed kept
+// as a line feed and the UTF-8 column whatever the style: in effect only "~"
+// changes, so characters that the conversion cannot touch are copied.
+void TemplatePrinter::appendLiteralCharacter(std::string& out, std::string_view character) const {
+  if (character == "~") {
+    out += tilde_;
+    return;
+  }
+  for (char c : character) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (kConversionFormStart[byte] || c == '~' || c == '\\') {
+      out += convertLatex(character, env_.nbsp, "\n", false);
+      return;
+    }
+  }
+  out += character;
+}
+
+TemplatePrinter::Token TemplatePrinter::readToken(size_t position) const {
+  const std::string_view text = text_;
+  const size_t size = text.size();
+  Token token;
+  const char first = text[position];
+
+  if (first == '%' && position + 1 < size) {
+    token.kind = Token::Kind::kPlaceholder;
+    if (text[position + 1] == '{') {
+      // The name runs to the first "}" that no backslash escapes; escapes
+      // stay in the name.  Without such a "}" it is the rest of the template.
+      size_t end = position + 2;
+      while (end < size && text[end] != '}') end += text[end] == '\\' ? 2 : 1;
+      end = std::min(end, size);
+      token.text = text.substr(position + 2, end - position - 2);
+      token.next = std::min(end + 1, size);
+    } else {
+      token.text.assign(1, text[position + 1]);
+      token.next = position + 2;
+    }
+    token.rule = findPlaceholderRule(token.text);
+    if (token.rule != nullptr && token.rule->prefix) token.operand = token.rule->name.size();
+    return token;
+  }
+
+  token.next = position + 1;
+  switch (first) {
+    case '[':
+    case '(': token.kind = Token::Kind::kOpen; return token;
+    case ']': token.kind = Token::Kind::kCloseSquare; return token;
+    case ')': token.kind = Token::Kind::kCloseRound; return token;
+    case '|': token.kind = Token::Kind::kAlternative; return token;
+    default: break;
+  }
+
+  // Literal text and escapes, up to the next byte that means more.
+  token.kind = Token::Kind::kText;
+  size_t i = position;
+  while (i < size) {
+    const char c = text[i];
+    const bool last = i + 1 == size;
+    if (isSectionByte(c) || (c == '%' && !last)) break;
+    if (c == '\\' && !last) {
+      // The escaped byte is one byte, appended as it is.
+      const char escaped = text[i + 1];
+      token.text += escaped == 'n' ? '\n' : escaped == 't' ? '\t' : escaped;
+      i += 2;
+      continue;
+    }
+    const size_t length = sequenceLength(static_cast<unsigned char>(c));
+    if (length == 0 || i + length > size) {
+      ++i;  // a stray byte, or a sequence the template cuts off: dropped
+      continue;
+    }
+    appendLiteralCharacter(token.text, text.substr(i, length));
+    i += length;
+  }
+  token.next = i;
+  return token;
+}
+
+TemplatePrinter::Token& TemplatePrinter::tokenAt(size_t position) {
+  size_t& index = tokenIndex_[position];
+  if (index == 0) {
+    tokens_.push_back(readToken(position));
+    index = tokens_.size();
+  }
+  return tokens_[index - 1];
+}
+
+void TemplatePrinter::print(const Node& publication, const Node* previous, const Node* next,
+                            PrintCounters& counters, Diagnostics diag, std::string& text) {
+  ++counters.entryNumber;
+  ++counters.totalEntryNumber;
+  text.clear();
+  Evaluation eval{publication, previous, next, env_, diag, text};
+  const size_t size = text_.size();
+  while (eval.position < size) {
+    Token& token = tokenAt(eval.position);
+    eval.position = token.next;
+    switch (token.kind) {
+      case Token::Kind::kText:
+        text += token.text;
+        break;
+      case Token::Kind::kPlaceholder:
+        if (token.rule == nullptr) {
+          printItemPlaceholder(eval, token.text);
+        } else {
+          const std::string_view name = token.text;
+          token.rule->handler(eval, name, name.substr(token.operand));
+        }
+        break;
+      case Token::Kind::kOpen:
+        // A section at the top level starts with a clear flag.
+        if (eval.sections.empty()) eval.failed = false;
+        eval.sections.push_back({text.size(), eval.failed});
+        break;
+      case Token::Kind::kCloseSquare:
+      case Token::Kind::kCloseRound: {
+        if (eval.sections.empty())
+          templateFatal(diag, "ERROR: Unexpected ']' in custom printing template!\n");
+        const OpenSection section = eval.sections.back();
+        eval.sections.pop_back();
+        if (eval.failed) {
+          text.resize(section.outputLength);
+          // "]" ends the failure here; ")" hands it to the enclosing section.
+          if (token.kind == Token::Kind::kCloseSquare) eval.failed = section.failed;
+        }
+        break;
+      }
+      case Token::Kind::kAlternative: {
+        if (eval.sections.empty())
+          templateFatal(diag, "ERROR: Unexpected '|' in custom printing template!\n");
+        const OpenSection section = eval.sections.back();
+        if (eval.failed) {
+          // The next alternative starts from the state the section began with.
+          text.resize(section.outputLength);
+          eval.failed = section.failed;
+        } else {
+          eval.sections.pop_back();
+          eval.failed = section.failed;
+          if (token.skipTo == kNotYet) token.skipTo = skipRestOfSection(text_, token.next);
+          eval.position = token.skipTo;
+        }
+        break;
+      }
+    }
+  }
+}
+
+std::string printPublication(std::string_view templateText, const Node& publication,
+                             const Node* previous, const Node* next,
+                             const PrintEnvironment& env, PrintCounters& counters,
+                             Diagnostics diag) {
+  TemplatePrinter printer(templateText, env);
+  std::string text;
+  printer.print(publication, previous, next, counters, diag, text);
+  return text;
+}
+
+}  // namespace pubforge

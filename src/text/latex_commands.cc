@@ -92,6 +92,12 @@ constexpr auto kUnsorted = std::to_array<LatexCommand>({
     text("/", ""),
     text("-", ""),
     text("@", ""),
+    text("(", ""),  // inline and display math delimiters
+    text(")", ""),
+    text("[", ""),
+    text("]", ""),
+    text("quad", " "),
+    text("qquad", " "),
     {"\\", Kind::LineBreak, {}},
 
     // Symbols.
@@ -118,6 +124,9 @@ constexpr auto kUnsorted = std::to_array<LatexCommand>({
     text("textbackslash", "\\"),
     text("textasciitilde", "~"),
     text("textasciicircum", "^"),
+    text("textasciiacute", "\u00B4"),
+    text("textasciigrave", "`"),
+    text("textasciidieresis", "\u00A8"),
     text("textunderscore", "_"),
     text("textbar", "|"),
     text("textless", "<"),
@@ -216,6 +225,8 @@ constexpr auto kUnsorted = std::to_array<LatexCommand>({
     text("cap", "\u2229"),
     text("circ", "\u2218"),
     text("prime", "\u2032"),
+    text("star", "\u22C6"),
+    text("cong", "\u2245"),
     text("log", "log"),
     text("exp", "exp"),
     text("sin", "sin"),

@@ -408,7 +408,7 @@ std::string convertLatexPlain(std::string_view text, std::string_view nbsp,
   // As in convertLatex: with an empty no-break-space text tildes stay, and a
   // line feed inside that text becomes a line break like any other.
   std::string tilde = nbsp.empty() ? std::string("~") : std::string(nbsp);
-  replaceAll(tilde, "\n", linebreak);
+  if (tilde.find('\n') != std::string::npos) replaceAll(tilde, "\n", linebreak);
   const std::string tildeText = settingText(tilde);
   const std::string lineBreakText = settingText(linebreak);
   return PlainConverter(text, tildeText, lineBreakText, xmlStyle).run();

@@ -15,6 +15,7 @@
 
 #include "fuzz_util.h"
 #include "reference_conversion.h"
+#include "text_check_util.h"
 #include "text/plain_text.h"
 #include "text/strings.h"
 
@@ -111,27 +112,12 @@ void checkConversions(const std::string& text, const std::string& nbsp,
   }
 }
 
-std::string xmlEscape(std::string_view text) {
-  std::string out;
-  for (char c : text) {
-    switch (c) {
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '&': out += "&amp;"; break;
-      case '"': out += "&quot;"; break;
-      case '\'': out += "&apos;"; break;
-      default: out += c;
-    }
-  }
-  return out;
-}
-
 void checkPlainConversion(const std::string& text, const std::string& nbsp,
                           const std::string& linebreak) {
   const std::string utf8 = convertLatexPlain(text, " ", "\n", false);
   // Composing and escaping never interfere: the XML text is the UTF-8 text
   // with its reserved characters escaped.
-  requireEqual(xmlEscape(utf8), convertLatexPlain(text, " ", "\n", true),
+  requireEqual(textcheck::xmlEscape(utf8), convertLatexPlain(text, " ", "\n", true),
                "convertLatexPlain: XML output is the escaped UTF-8 output");
   // Bytes that begin no LaTeX construct pass unchanged.
   if (text.find_first_of("\\{}~-`'$\n") == std::string::npos)

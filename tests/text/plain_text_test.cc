@@ -9,27 +9,14 @@
 #include <string>
 
 #include "text/strings.h"
+#include "text_check_util.h"
 
 namespace pubforge {
 namespace {
 
 using namespace std::string_view_literals;
-
-// Shows a value with its control bytes visible, for failure messages.
-std::string visible(std::string_view text) {
-  std::string out;
-  for (char c : text) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (byte < 0x20 || byte == 0x7F) {
-      char hex[8];
-      std::snprintf(hex, sizeof hex, "<%02X>", byte);
-      out += hex;
-    } else {
-      out += c;
-    }
-  }
-  return out;
-}
+using textcheck::visible;
+using textcheck::xmlEscape;
 
 struct PlainCase {
   const char* name;
@@ -235,21 +222,6 @@ TEST(PlainTextTest, ConverterIsPickedByTheFlag) {
 // ---------------------------------------------------------------------------
 // Properties on generated values.
 // ---------------------------------------------------------------------------
-
-std::string xmlEscape(std::string_view text) {
-  std::string out;
-  for (char c : text) {
-    switch (c) {
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '&': out += "&amp;"; break;
-      case '"': out += "&quot;"; break;
-      case '\'': out += "&apos;"; break;
-      default: out += c;
-    }
-  }
-  return out;
-}
 
 std::string generate(std::mt19937& rng, std::string_view alphabet,
                      std::initializer_list<std::string_view> chunks) {

@@ -122,7 +122,8 @@ void checkPlainConversion(const std::string& text, const std::string& nbsp,
   // Bytes that begin no LaTeX construct pass unchanged.
   if (text.find_first_of("\\{}~-`'$\n") == std::string::npos)
     requireEqual(text, utf8, "convertLatexPlain: a value without LaTeX is unchanged");
-  requireEqual(utf8, convertValue(text, " ", "\n", false, true), "convertValue picks the plain one");
+  requireEqual(utf8, convertValue(text, " ", "\n", false, true),
+               "convertValue picks the plain one");
   for (bool xml : {false, true}) convertLatexPlain(text, nbsp, linebreak, xml);
 }
 

@@ -87,7 +87,8 @@ const PlainCase kAccentCases[] = {
 const PlainCase kLetterCases[] = {
     {"sharp s swallows the blank after it", "Stra\\ss e", "Straße"},
     {"letters in braces", "{\\ss}{\\ae}{\\AE}{\\oe}{\\OE}{\\o}{\\O}", "ßæÆœŒøØ"},
-    {"more letters", "\\l{} \\L{} \\i{} \\j{} \\aa{} \\AA{} \\dh{} \\th{} \\ng", "ł Ł ı ȷ å Å ð þ ŋ"},
+    {"more letters", "\\l{} \\L{} \\i{} \\j{} \\aa{} \\AA{} \\dh{} \\th{} \\ng",
+     "ł Ł ı ȷ å Å ð þ ŋ"},
     {"reserved characters", "\\&\\%\\$\\#\\_\\{\\}", "&%$#_{}"},
     {"dash commands", "1\\textendash 2\\textemdash 3", "1–2—3"},
     {"quote command", "Don\\textquoteright t", "Don’t"},
@@ -241,7 +242,8 @@ TEST(PlainTextTest, TextWithoutLatexComesOutUnchanged) {
   std::mt19937 rng(11);
   constexpr std::string_view kAlphabet = "<>&\"abcXYZ019 \t\r.,;:!?()[]/@*+=_%#^|\0\x7F"sv;
   for (int i = 0; i < 5000; ++i) {
-    const std::string value = generate(rng, kAlphabet, {"\xC3\xA4", "\xE2\x82\xAC", "\xF0\x9F\x98\x80", "\xC3", "\x80"});
+    const std::string value = generate(
+        rng, kAlphabet, {"\xC3\xA4", "\xE2\x82\xAC", "\xF0\x9F\x98\x80", "\xC3", "\x80"});
     ASSERT_EQ(visible(convertLatexPlain(value, " ", "\n", false)), visible(value));
     ASSERT_EQ(convertLatexPlain(value, "&#160;", "\n", true), xmlEscape(value));
   }

@@ -5,7 +5,8 @@
 // later fields are optional).  Every operation runs on the text and is
 // compared with a plain implementation of its rule: the single-pass
 // convertLatex with the row-by-row conversion, and the others with the
-// straightforward versions below.
+// straightforward versions below.  The plain-text conversion has no slower
+// twin; it is held to properties that any value must keep.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -14,6 +15,8 @@
 
 #include "fuzz_util.h"
 #include "reference_conversion.h"
+#include "text_check_util.h"
+#include "text/plain_text.h"
 #include "text/strings.h"
 
 namespace pubforge::fuzz {
@@ -109,6 +112,21 @@ void checkConversions(const std::string& text, const std::string& nbsp,
   }
 }
 
+void checkPlainConversion(const std::string& text, const std::string& nbsp,
+                          const std::string& linebreak) {
+  const std::string utf8 = convertLatexPlain(text, " ", "\n", false);
+  // Composing and escaping never interfere: the XML text is the UTF-8 text
+  // with its reserved characters escaped.
+  requireEqual(textcheck::xmlEscape(utf8), convertLatexPlain(text, " ", "\n", true),
+               "convertLatexPlain: XML output is the escaped UTF-8 output");
+  // Bytes that begin no LaTeX construct pass unchanged.
+  if (text.find_first_of("\\{}~-`'$\n") == std::string::npos)
+    requireEqual(text, utf8, "convertLatexPlain: a value without LaTeX is unchanged");
+  requireEqual(utf8, convertValue(text, " ", "\n", false, true),
+               "convertValue picks the plain one");
+  for (bool xml : {false, true}) convertLatexPlain(text, nbsp, linebreak, xml);
+}
+
 void checkNextWord(const std::string& text, std::string_view separators) {
   std::string rest = text, plainRest = text;
   const std::string word = nextWord(rest, separators);
@@ -144,6 +162,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   checkConversions(text, fields[1], fields[2]);
   requireEqual(convertLatex(text, "&#160;", "\n", true), latexToXml(text),
                "latexToXml is convertLatex with the XML settings");
+
+  checkPlainConversion(text, fields[1], fields[2]);
 
   requireEqual(reference::unescape(text), unescapeBackslashes(text), "unescapeBackslashes");
 

@@ -13,6 +13,7 @@ packages=(
   g++ cmake make pkg-config
   googletest libgtest-dev libgmock-dev
   libcurl4-openssl-dev libssl-dev
+  libutf8proc-dev
   file poppler-utils
   clang libclang-rt-14-dev
   python3

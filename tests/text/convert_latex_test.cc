@@ -7,6 +7,7 @@
 #include <string>
 
 #include "reference_conversion.h"
+#include "text_check_util.h"
 #include "text/conversion_table.h"
 #include "text/strings.h"
 
@@ -14,22 +15,7 @@ namespace pubforge {
 namespace {
 
 using namespace std::string_view_literals;
-
-// Shows a value with its control bytes visible, for failure messages.
-std::string visible(std::string_view text) {
-  std::string out;
-  for (char c : text) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (byte < 0x20 || byte == 0x7F) {
-      char hex[8];
-      std::snprintf(hex, sizeof hex, "<%02X>", byte);
-      out += hex;
-    } else {
-      out += c;
-    }
-  }
-  return out;
-}
+using textcheck::visible;
 
 struct ConversionCase {
   const char* name;

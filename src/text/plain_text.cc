@@ -1,0 +1,427 @@
+// Plain-text conversion in one left-to-right pass.  What each byte starts is
+// read from a byte-class table, what each command means from the command
+// table; accents wait for the next letter and are composed with it.
+#include "text/plain_text.h"
+
+#include <utf8proc.h>
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <cstdlib>
+#include <vector>
+
+#include "text/latex_commands.h"
+#include "text/strings.h"
+
+namespace pubforge {
+
+namespace {
+
+enum class ByteClass : std::uint8_t {
+  Plain,      // copied (a letter that a waiting accent may take)
+  Reserved,   // a character that XML text writes as a reference
+  Backslash,  // begins a command
+  Open,       // a brace: dropped, it only groups
+  Close,
+  Tilde,      // the no-break space
+  LineFeed,
+  Ligature,   // may begin a dash or quote ligature
+  Dollar,     // may begin or end a math span
+  Count,
+};
+
+constexpr std::array<ByteClass, 256> buildByteClasses() {
+  std::array<ByteClass, 256> classes{};
+  for (ByteClass& c : classes) c = ByteClass::Plain;
+  for (unsigned char c : {'<', '>', '&', '"'}) classes[c] = ByteClass::Reserved;
+  for (unsigned char c : {'-', '`', '\''}) classes[c] = ByteClass::Ligature;
+  classes['\\'] = ByteClass::Backslash;
+  classes['{'] = ByteClass::Open;
+  classes['}'] = ByteClass::Close;
+  classes['~'] = ByteClass::Tilde;
+  classes['\n'] = ByteClass::LineFeed;
+  classes['$'] = ByteClass::Dollar;
+  return classes;
+}
+
+constexpr std::array<ByteClass, 256> kByteClasses = buildByteClasses();
+
+struct Ligature {
+  std::string_view latex;
+  std::string_view text;
+};
+
+// Longer forms first, so that "---" is not read as "--" and "-".
+constexpr Ligature kLigatures[] = {
+    {"---", "\u2014"},
+    {"--", "\u2013"},
+    {"``", "\u201C"},
+    {"''", "\u201D"},
+};
+
+constexpr std::array<std::string_view, 256> buildXmlReferences() {
+  std::array<std::string_view, 256> references{};
+  references['<'] = "&lt;";
+  references['>'] = "&gt;";
+  references['&'] = "&amp;";
+  references['"'] = "&quot;";
+  references['\''] = "&apos;";
+  return references;
+}
+
+constexpr std::array<std::string_view, 256> kXmlReferences = buildXmlReferences();
+
+// Accents beyond this many on one letter are appended without composing, so
+// that a long run of accents costs no more than linear time.
+constexpr std::size_t kMaxComposedAccents = 4;
+
+bool isAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+
+bool isBlank(char c) { return c == ' ' || c == '\t'; }
+
+// The length of the UTF-8 character that begins text; a byte that begins no
+// well-formed character counts as one.
+std::size_t characterLength(std::string_view text) {
+  const auto lead = static_cast<unsigned char>(text[0]);
+  std::size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+  if (length > text.size()) length = text.size();
+  for (std::size_t i = 1; i < length; ++i) {
+    if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80) return i;
+  }
+  return length;
+}
+
+std::size_t countCharacters(std::string_view text) {
+  std::size_t count = 0;
+  for (std::size_t i = 0; i < text.size(); i += characterLength(text.substr(i))) ++count;
+  return count;
+}
+
+// The letter followed by the marks, in Unicode's composed form.  Bytes that
+// are not UTF-8 are kept as they are, uncomposed.
+std::string compose(std::string_view letter, std::string_view marks) {
+  std::string joined;
+  joined.reserve(letter.size() + marks.size());
+  joined.append(letter).append(marks);
+  utf8proc_uint8_t* composed = nullptr;
+  const utf8proc_ssize_t length =
+      utf8proc_map(reinterpret_cast<const utf8proc_uint8_t*>(joined.data()),
+                   static_cast<utf8proc_ssize_t>(joined.size()), &composed,
+                   static_cast<utf8proc_option_t>(UTF8PROC_STABLE | UTF8PROC_COMPOSE));
+  if (length < 0) return joined;
+  std::string out(reinterpret_cast<const char*>(composed), static_cast<std::size_t>(length));
+  std::free(composed);
+  return out;
+}
+
+// The index of the closing "}" of the group that opens at text[open], or
+// text.size() when it never closes.  A backslash hides the byte after it.
+std::size_t groupEnd(std::string_view text, std::size_t open) {
+  std::size_t depth = 0;
+  for (std::size_t i = open; i < text.size(); ++i) {
+    if (text[i] == '\\') {
+      ++i;
+    } else if (text[i] == '{') {
+      ++depth;
+    } else if (text[i] == '}' && --depth == 0) {
+      return i;
+    }
+  }
+  return text.size();
+}
+
+class PlainConverter {
+ public:
+  PlainConverter(std::string_view text, std::string_view tilde, std::string_view linebreak,
+                 bool xmlStyle)
+      : text_(text), tilde_(tilde), linebreak_(linebreak), xmlStyle_(xmlStyle) {
+    out_.reserve(text.size() + text.size() / 8);
+  }
+
+  std::string run() {
+    while (pos_ < text_.size()) {
+      const auto byte = static_cast<unsigned char>(text_[pos_]);
+      (this->*kHandlers[static_cast<std::size_t>(kByteClasses[byte])])();
+    }
+    endAccents(0);
+    return std::move(out_);
+  }
+
+ private:
+  // An accent that waits for its letter inside the group of depth `depth`.
+  struct WaitingAccent {
+    const LatexCommand* accent;
+    std::size_t depth;
+  };
+
+  // --- output -------------------------------------------------------------
+
+  void append(std::string_view text) {
+    if (!xmlStyle_) {
+      out_.append(text);
+      return;
+    }
+    for (char c : text) {
+      const std::string_view reference = kXmlReferences[static_cast<unsigned char>(c)];
+      if (reference.empty()) {
+        out_.push_back(c);
+      } else {
+        out_.append(reference);
+      }
+    }
+  }
+
+  // Text that a waiting accent sits on: its first character takes the
+  // accents.  `dotted` is the letter with its dot for a dotless letter.
+  void appendLetter(std::string_view text, std::string_view dotted = {}) {
+    if (accents_.empty() || text.empty()) {
+      append(text);
+      return;
+    }
+    // The innermost accent comes first after the letter.
+    std::string marks;
+    std::string extra;
+    for (std::size_t i = accents_.size(); i-- > 0;) {
+      (accents_.size() - i <= kMaxComposedAccents ? marks : extra).append(accents_[i].accent->mark);
+    }
+    accents_.clear();
+    const std::size_t first = characterLength(text);
+    std::string composed;
+    if (!dotted.empty()) composed = compose(dotted, marks);
+    if (dotted.empty() || countCharacters(composed) != 1) {
+      composed = compose(text.substr(0, first), marks);
+    }
+    append(composed);
+    append(extra);
+    append(text.substr(first));
+  }
+
+  // Accents that waited in vain, from the group of depth `depth` inward,
+  // stand for themselves.
+  void endAccents(std::size_t depth) {
+    while (!accents_.empty() && accents_.back().depth >= depth) {
+      append(accents_.back().accent->text);
+      accents_.pop_back();
+    }
+  }
+
+  // Output that no accent can sit on.
+  void appendOther(std::string_view text, bool escape) {
+    endAccents(0);
+    if (escape) {
+      append(text);
+    } else {
+      out_.append(text);
+    }
+  }
+
+  // --- byte classes -------------------------------------------------------
+
+  void plain() {
+    if (accents_.empty()) {
+      const std::size_t start = pos_;
+      do {
+        ++pos_;
+      } while (pos_ < text_.size() &&
+               kByteClasses[static_cast<unsigned char>(text_[pos_])] == ByteClass::Plain);
+      out_.append(text_.substr(start, pos_ - start));
+      return;
+    }
+    if (isBlank(text_[pos_])) {  // an accent takes no blank
+      appendOther(text_.substr(pos_++, 1), false);
+      return;
+    }
+    const std::size_t length = characterLength(text_.substr(pos_));
+    appendLetter(text_.substr(pos_, length));
+    pos_ += length;
+  }
+
+  void reserved() { appendLetter(text_.substr(pos_++, 1)); }
+
+  void tilde() {
+    appendOther(tilde_, false);
+    ++pos_;
+  }
+
+  void lineFeed() {
+    appendOther(linebreak_, false);
+    ++pos_;
+  }
+
+  void ligature() {
+    for (const Ligature& ligature : kLigatures) {
+      if (text_.substr(pos_).starts_with(ligature.latex)) {
+        appendLetter(ligature.text);
+        pos_ += ligature.latex.size();
+        return;
+      }
+    }
+    appendLetter(text_.substr(pos_++, 1));
+  }
+
+  void open() {
+    // "{^e}" and "{~n}" are the circumflex and tilde without a backslash.
+    if (pos_ + 3 < text_.size() && (text_[pos_ + 1] == '^' || text_[pos_ + 1] == '~') &&
+        isAsciiLetter(text_[pos_ + 2]) && text_[pos_ + 3] == '}') {
+      accents_.push_back({findLatexCommand(text_.substr(pos_ + 1, 1)), depth_ + 1});
+      appendLetter(text_.substr(pos_ + 2, 1));
+      pos_ += 4;
+      return;
+    }
+    ++depth_;
+    ++pos_;
+  }
+
+  void close() {
+    endAccents(depth_);
+    if (depth_ > 0) --depth_;  // a brace that closes nothing just goes
+    ++pos_;
+  }
+
+  // The dollars of a math span go, its content stays; a dollar without a
+  // partner stays.
+  void dollar() {
+    ++pos_;
+    if (inMath_) {
+      inMath_ = false;
+      return;
+    }
+    if (!noMoreDollars_) {
+      for (std::size_t i = pos_; i < text_.size(); ++i) {
+        if (text_[i] == '\\') {
+          ++i;
+        } else if (text_[i] == '$') {
+          inMath_ = true;
+          return;
+        }
+      }
+      noMoreDollars_ = true;  // the search went to the end: no span opens later
+    }
+    appendLetter("$");
+  }
+
+  void backslash() {
+    const std::size_t start = pos_++;
+    if (pos_ == text_.size()) {  // a backslash at the very end stays
+      appendOther("\\", false);
+      return;
+    }
+    const bool word = isAsciiLetter(text_[pos_]);
+    if (word) {
+      while (pos_ < text_.size() && isAsciiLetter(text_[pos_])) ++pos_;
+    } else {
+      ++pos_;
+    }
+    const std::string_view written = text_.substr(start, pos_ - start);
+    const std::size_t afterName = pos_;
+    // A command word takes the blanks after it, as TeX reads it.
+    if (word) {
+      while (pos_ < text_.size() && isBlank(text_[pos_])) ++pos_;
+    }
+    const bool braced = pos_ < text_.size() && text_[pos_] == '{';
+    const LatexCommand* command = findLatexCommand(written.substr(1));
+    if (command == nullptr) {
+      // Of a command word with a braced argument only the argument stays;
+      // any other unknown command stays as written, so that nothing is lost.
+      if (!braced || !word) {
+        appendOther(written, true);
+        pos_ = afterName;
+      }
+      return;
+    }
+    switch (command->kind) {
+      case LatexCommandKind::Text:
+        appendLetter(command->text, command->accentBase);
+        break;
+      case LatexCommandKind::Accent:
+        accents_.push_back({command, braced ? depth_ + 1 : depth_});
+        break;
+      case LatexCommandKind::LineBreak:
+        appendOther(linebreak_, false);
+        break;
+      case LatexCommandKind::Verbatim:
+      case LatexCommandKind::DropArgument:
+        if (!braced) {
+          appendOther(written, true);
+          pos_ = afterName;
+        } else if (command->kind == LatexCommandKind::Verbatim) {
+          copyVerbatim();
+        } else {
+          pos_ = std::min(groupEnd(text_, pos_) + 1, text_.size());
+        }
+        break;
+    }
+  }
+
+  // The braced argument at pos_ as written (a URL): a tilde is a tilde and
+  // no ligature forms; the braces and the backslashes that LaTeX users put
+  // before reserved characters go.
+  void copyVerbatim() {
+    const std::size_t end = groupEnd(text_, pos_);
+    endAccents(0);
+    for (std::size_t i = pos_ + 1; i < end; ++i) {
+      const char c = text_[i];
+      if (c == '\\' && i + 1 < end &&
+          std::string_view("%#&_~${}").find(text_[i + 1]) != std::string_view::npos) {
+        append(text_.substr(++i, 1));
+      } else if (c == '\n') {
+        out_.append(linebreak_);
+      } else if (c != '{' && c != '}') {
+        append(text_.substr(i, 1));
+      }
+    }
+    pos_ = std::min(end + 1, text_.size());
+  }
+
+  // What each byte class starts, in the order of ByteClass.
+  using Handler = void (PlainConverter::*)();
+  static constexpr std::array<Handler, static_cast<std::size_t>(ByteClass::Count)> kHandlers = {
+      &PlainConverter::plain,    &PlainConverter::reserved, &PlainConverter::backslash,
+      &PlainConverter::open,     &PlainConverter::close,    &PlainConverter::tilde,
+      &PlainConverter::lineFeed, &PlainConverter::ligature, &PlainConverter::dollar,
+  };
+
+  std::string_view text_;
+  std::string_view tilde_;
+  std::string_view linebreak_;
+  bool xmlStyle_;
+  std::string out_;
+  std::size_t pos_ = 0;
+  std::size_t depth_ = 0;
+  std::vector<WaitingAccent> accents_;
+  bool inMath_ = false;
+  bool noMoreDollars_ = false;
+};
+
+// The escapes of the setting texts are resolved as convertLatex resolves
+// them; only then are they put in, so the value's bytes never mix with them.
+std::string settingText(std::string_view text) {
+  if (text.find('\\') == std::string_view::npos) return std::string(text);
+  return unescapeBackslashes(text);
+}
+
+}  // namespace
+
+std::string convertLatexPlain(std::string_view text, std::string_view nbsp,
+                              std::string_view linebreak, bool xmlStyle) {
+  // As in convertLatex: with an empty no-break-space text tildes stay, and a
+  // line feed inside that text becomes a line break like any other.
+  std::string tilde = nbsp.empty() ? std::string("~") : std::string(nbsp);
+  if (tilde.find('\n') != std::string::npos) replaceAll(tilde, "\n", linebreak);
+  const std::string tildeText = settingText(tilde);
+  const std::string lineBreakText = settingText(linebreak);
+  return PlainConverter(text, tildeText, lineBreakText, xmlStyle).run();
+}
+
+std::string convertValue(std::string_view text, std::string_view nbsp,
+                         std::string_view linebreak, bool xmlStyle, bool plainText) {
+  return plainText ? convertLatexPlain(text, nbsp, linebreak, xmlStyle)
+                   : convertLatex(text, nbsp, linebreak, xmlStyle);
+}
+
+std::string valueToXml(std::string_view text, bool plainText) {
+  return plainText ? convertLatexPlain(text, "&#160;", "\n", true) : latexToXml(text);
+}
+
+}  // namespace pubforge

@@ -1,0 +1,32 @@
+// Plain-text conversion of values: LaTeX notation turned into the text it
+// prints (accents composed, commands and protecting braces gone), for outputs
+// that are read as they are, such as web pages and plain-text lists.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace pubforge {
+
+// The text that a LaTeX value prints, as UTF-8 (xmlStyle false) or as XML
+// text (xmlStyle true: "<", ">", "&", "\"" and "'" become references).
+// Accents are composed with their letter into one character where Unicode
+// has one, else the letter is followed by the combining mark; special letters
+// and symbols become their characters; `---`, `--`, ``` `` ``` and `''`
+// become dashes and quotes; font commands, unknown commands with a braced
+// argument, and braces leave only their text; the dollars of a math span go.
+// Unknown commands without an argument stay as written.  Each "~" becomes
+// `nbsp` (unless it is empty) and each line feed `linebreak`; the escapes in
+// those two texts (such as "\n") are resolved as convertLatex resolves them.
+// The value itself is read as LaTeX only: "\n" or "\x41" in it are commands.
+std::string convertLatexPlain(std::string_view text, std::string_view nbsp,
+                              std::string_view linebreak, bool xmlStyle);
+
+// convertLatexPlain when `plainText` is set, else convertLatex.
+std::string convertValue(std::string_view text, std::string_view nbsp,
+                         std::string_view linebreak, bool xmlStyle, bool plainText);
+
+// latexToXml, or its plain-text counterpart when `plainText` is set.
+std::string valueToXml(std::string_view text, bool plainText);
+
+}  // namespace pubforge

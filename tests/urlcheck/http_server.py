@@ -17,8 +17,9 @@ Documents:
   /cookie/set, /cookie/need       the first sets a cookie, the second answers
                                   200 only when the cookie comes back (else 403)
   /doc/<name>                     the file <name> of --docroot, read at each
-                                  request, so a test can change it between runs
-  /slow                           answers after --slow seconds
+                                  request, so a test can change it between runs;
+                                  the server puts sample.pdf, sample.html and
+                                  sample.txt there (the documents above) first
 A request for the host ieeexplore.ieee.org (sent here through a proxy
 setting) is answered as by the library's site: /stamp/stamp.jsp?arnumber=N
 gives a frame page (N=1, with a cookie that the frame needs; N=2 with a
@@ -30,7 +31,6 @@ import argparse
 import os
 import sys
 import threading
-import time
 import urllib.parse
 from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 
@@ -131,9 +131,6 @@ class Handler(BaseHTTPRequestHandler):
             except OSError:
                 return self.send(404, b"not found\n", "text/plain")
             return self.send(200, body, CONTENT_TYPES.get(os.path.splitext(name)[1], "application/octet-stream"))
-        if path == "/slow":
-            time.sleep(self.server.slow)
-            return self.send(200, TEXT, "text/plain")
         return self.send(404, b"not found\n", "text/plain")
 
     def ieee(self, path, query):
@@ -159,14 +156,15 @@ class Handler(BaseHTTPRequestHandler):
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--lifetime", type=float, default=120.0)
-    parser.add_argument("--docroot", default=".")
-    parser.add_argument("--slow", type=float, default=0.0)
+    parser.add_argument("--docroot", required=True)
     args = parser.parse_args()
 
+    for name, body in (("sample.pdf", PDF), ("sample.html", HTML), ("sample.txt", TEXT)):
+        with open(os.path.join(args.docroot, name), "wb") as f:
+            f.write(body)
     server = ThreadingHTTPServer(("127.0.0.1", 0), Handler)
     server.daemon_threads = True
     server.docroot = args.docroot
-    server.slow = args.slow
     # Stops by itself whatever happens to the process that started it.
     stopper = threading.Timer(args.lifetime, lambda: os._exit(0))
     stopper.daemon = True

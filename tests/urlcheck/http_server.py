@@ -7,7 +7,8 @@ after --lifetime seconds, when it stops by itself.  Only the Python standard
 library is used.
 
 Documents:
-  /paper.pdf, /papers/<name>.pdf  a two-page PDF with keywords
+  /paper.pdf                      a two-page PDF with keywords
+  /papers/<name>.pdf              the same with 15 pages (the example's papers)
   /page.html, /text.txt           an HTML page and plain text
   /empty                          a 200 response without a body
   /missing                        404
@@ -38,15 +39,17 @@ IEEE_HOST = "ieeexplore.ieee.org"
 COOKIE = "pubforge-test=1"
 
 
-def make_pdf():
-    """A valid two-page PDF whose info holds keywords with a LaTeX accent."""
+def make_pdf(pages):
+    """A valid PDF of `pages` empty pages whose info holds keywords with a
+    LaTeX accent."""
+    info = 3 + pages
+    kids = b" ".join(b"%d 0 R" % (3 + i) for i in range(pages))
     objects = [
         b"<< /Type /Catalog /Pages 2 0 R >>",
-        b"<< /Type /Pages /Kids [3 0 R 4 0 R] /Count 2 /MediaBox [0 0 612 792] >>",
-        b"<< /Type /Page /Parent 2 0 R >>",
-        b"<< /Type /Page /Parent 2 0 R >>",
-        b"<< /Title (Tidal Flats) /Keywords (K{\\\\\"u}ste, tidal~flats) >>",
+        b"<< /Type /Pages /Kids [" + kids + b"] /Count %d /MediaBox [0 0 612 792] >>" % pages,
     ]
+    objects += [b"<< /Type /Page /Parent 2 0 R >>"] * pages
+    objects.append(b"<< /Title (Tidal Flats) /Keywords (K{\\\\\"u}ste, tidal~flats) >>")
     out = bytearray(b"%PDF-1.4\n")
     offsets = []
     for number, body in enumerate(objects, start=1):
@@ -57,12 +60,14 @@ def make_pdf():
     out += b"0000000000 65535 f \n"
     for offset in offsets:
         out += b"%010d 00000 n \n" % offset
-    out += b"trailer\n<< /Size %d /Root 1 0 R /Info 5 0 R >>\n" % (len(objects) + 1)
+    out += b"trailer\n<< /Size %d /Root 1 0 R /Info %d 0 R >>\n" % (len(objects) + 1, info)
     out += b"startxref\n%d\n%%%%EOF\n" % xref
     return bytes(out)
 
 
-PDF = make_pdf()
+PDF = make_pdf(2)
+# The papers of the example bibliography: the page count its entry states.
+PAPER = make_pdf(15)
 HTML = b"<!DOCTYPE html>\n<html><head><title>Tidal flats</title></head>\n<body><p>Tidal flats under pressure.</p></body></html>\n"
 TEXT = b"Tidal flats under pressure.\nA plain text abstract.\n"
 
@@ -101,8 +106,10 @@ class Handler(BaseHTTPRequestHandler):
         query = urllib.parse.parse_qs(target.query)
         if host == IEEE_HOST:
             return self.ieee(path, query)
-        if path == "/paper.pdf" or (path.startswith("/papers/") and path.endswith(".pdf")):
+        if path == "/paper.pdf":
             return self.send(200, PDF, "application/pdf")
+        if path.startswith("/papers/") and path.endswith(".pdf"):
+            return self.send(200, PAPER, "application/pdf")
         if path == "/page.html":
             return self.send(200, HTML, "text/html")
         if path == "/text.txt":

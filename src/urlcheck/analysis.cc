@@ -10,6 +10,7 @@
 
 #include "model/items.h"
 #include "text/strings.h"
+#include "urlcheck/files.h"
 
 namespace pubforge {
 
@@ -79,11 +80,6 @@ bool readLine(std::FILE* file, std::string& line) {
   }
   return !line.empty();
 }
-
-struct FileCloser {
-  void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
 std::string mimeType(std::string_view url, const DownloadPaths& paths, Diagnostics diag) {
   if (!runOnDownload("file --mime-type -b", paths.download, paths.mimeOutput, diag)) {

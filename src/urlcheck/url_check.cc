@@ -14,6 +14,7 @@
 #include "model/node.h"
 #include "urlcheck/analysis.h"
 #include "urlcheck/download.h"
+#include "urlcheck/files.h"
 #include "writers/key_paths.h"
 
 namespace pubforge {
@@ -39,39 +40,6 @@ constexpr size_t kFramePageLimit = 65535;
 
 struct CurlCleanup {
   void operator()(CURL* handle) const { curl_easy_cleanup(handle); }
-};
-struct FileCloser {
-  void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
-
-// A file made unique from a template ending in six X.  It is removed and its
-// descriptor closed when the check of the entry ends, unless it was kept.
-class TempFile {
- public:
-  TempFile() = default;
-  TempFile(const TempFile&) = delete;
-  TempFile& operator=(const TempFile&) = delete;
-  ~TempFile() {
-    if (created_ && !kept_) unlink(path_.c_str());
-    if (fd_ >= 0) close(fd_);
-  }
-
-  bool create(std::string pathTemplate) {
-    path_ = std::move(pathTemplate);
-    fd_ = mkstemp(path_.data());
-    created_ = fd_ >= 0;
-    return fd_ > 0;
-  }
-  const std::string& path() const { return path_; }
-  // The file now lives on under another name, or is gone.
-  void keep() { kept_ = true; }
-
- private:
-  std::string path_;
-  int fd_ = -1;
-  bool created_ = false;
-  bool kept_ = false;
 };
 
 struct CheckSettings {

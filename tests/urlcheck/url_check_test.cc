@@ -384,6 +384,17 @@ TEST_F(UrlCheckTest, ADownloadDirectoryWithBlanksAndQuotesIsNoShellCommand) {
                                       std::filesystem::path(dir).filename().string() + "/k.pdf"}));
 }
 
+TEST_F(UrlCheckTest, ALongDownloadDirectoryIsNotCut) {
+  // Far longer than the 255 bytes a fixed buffer would take.
+  const std::string parent = work / std::string(200, 'p') + "/" + std::string(200, 'q');
+  std::filesystem::create_directories(parent);
+  const std::string dir = parent + "/downloads";
+  readEntry("k", "@/doc/sample.txt");
+  EXPECT_EQ(check({.directory = dir}), 0u);
+  EXPECT_EQ(messages.str(), "Checking URL of k ... " + okLine("sample.txt", "text/plain"));
+  EXPECT_EQ(readFile(dir + "/k.txt"), readFile(docroot / "sample.txt"));
+}
+
 TEST_F(UrlCheckTest, AnEmptyDocumentIsAnErrorAndRecordsNothing) {
   const std::string dir = work / "downloads";
   readEntry("k", "@/empty");

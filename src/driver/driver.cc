@@ -15,6 +15,7 @@
 #include "custom/custom_export.h"
 #include "model/publication_set.h"
 #include "reader/reader.h"
+#include "urlcheck/url_check.h"
 #include "writers/bibtex_writer.h"
 
 namespace pubforge {
@@ -145,16 +146,16 @@ int parseOptions(const std::vector<std::string>& args, RunContext& ctx,
       case 'b': o.separateBibtexPrefix = optarg; break;
       case 'X':
       case 'x':
-      case 'U':
-      case 'u':
-      case 'w':
-      case 'D':
         // Options whose feature this version does not have are refused
         // rather than silently ignored.
         ctx.diag.report("ERROR: Option -", static_cast<char>(c),
                         " is not available in this version!\n");
         return 1;
       case 'C': o.customExport = optarg; break;
+      case 'D': o.downloadDirectory = optarg; break;
+      case 'U': o.checkUrls = true; break;
+      case 'u': o.onlyCheckNewUrls = true; break;
+      case 'w': o.ignoreUpdatesForHtml = true; break;
       case 's': ctx.settings.nbsp = optarg; break;
       case 'l': ctx.settings.linebreak = optarg; break;
       case 'n': o.interactive = false; break;
@@ -196,6 +197,10 @@ int runNonInteractive(RunContext& ctx, const PublicationSet& set) {
   // Every requested step runs, also after an earlier one failed.
   bool failed = false;
   const RunOptions& o = ctx.options;
+  if (o.checkUrls &&
+      runUrlCheck(set, o.downloadDirectory, o.onlyCheckNewUrls, o.ignoreUpdatesForHtml, o.quiet,
+                  ctx.diag) > 0)
+    failed = true;
   if (o.bibtexFile &&
       !exportToBibTeX(set, *o.bibtexFile, false, o.skipNotesWithIsbnAndIssn,
                       o.addNotesWithIsbnAndIssn, o.addUrlCommand, ctx.diag))

@@ -16,6 +16,7 @@
 #include "model/publication_set.h"
 #include "reader/reader.h"
 #include "writers/bibtex_writer.h"
+#include "writers/xml_writer.h"
 
 namespace pubforge {
 
@@ -143,8 +144,8 @@ int parseOptions(const std::vector<std::string>& args, RunContext& ctx,
     switch (c) {
       case 'B': o.bibtexFile = optarg; break;
       case 'b': o.separateBibtexPrefix = optarg; break;
-      case 'X':
-      case 'x':
+      case 'X': o.xmlFile = optarg; break;
+      case 'x': o.separateXmlPrefix = optarg; break;
       case 'U':
       case 'u':
       case 'w':
@@ -196,6 +197,9 @@ int runNonInteractive(RunContext& ctx, const PublicationSet& set) {
   // Every requested step runs, also after an earlier one failed.
   bool failed = false;
   const RunOptions& o = ctx.options;
+  // An export whose file is standard output writes to it directly: what the
+  // stream holds already goes first.
+  ctx.out.flush();
   if (o.bibtexFile &&
       !exportToBibTeX(set, *o.bibtexFile, false, o.skipNotesWithIsbnAndIssn,
                       o.addNotesWithIsbnAndIssn, o.addUrlCommand, ctx.diag))
@@ -203,6 +207,9 @@ int runNonInteractive(RunContext& ctx, const PublicationSet& set) {
   if (o.separateBibtexPrefix &&
       !exportToBibTeX(set, *o.separateBibtexPrefix, true, o.skipNotesWithIsbnAndIssn,
                       o.addNotesWithIsbnAndIssn, o.addUrlCommand, ctx.diag))
+    failed = true;
+  if (o.xmlFile && !exportToXML(set, *o.xmlFile, false, ctx.diag)) failed = true;
+  if (o.separateXmlPrefix && !exportToXML(set, *o.separateXmlPrefix, true, ctx.diag))
     failed = true;
   // Printed through the default template: in this mode nothing can change
   // it, nor the header and trailer.  The file name of -C only asks for the

@@ -365,15 +365,19 @@ TEST_F(BibTeXWriterTest, SeparateFilesStopAtTheFirstThatCannotBeCreated) {
   add(makePublication("Misc", "sub/b"));
   add(makePublication("Misc", "c"));
   std::string prefix = dir.string() + "/";
+  // A plain file stands where the key's folder would be made.
+  writeFile(dir / "sub", "x");
   EXPECT_FALSE(exportAll(prefix, true));
   EXPECT_EQ(err.str(), "ERROR: Unable to create BibTeX file " + prefix + "sub/b.bib!\n");
-  EXPECT_EQ(listFolder(dir), std::vector<std::string>{"a.bib"});
+  EXPECT_EQ(listFolder(dir), (std::vector<std::string>{"a.bib", "sub"}));
 
-  // Once the folder exists, a key with "/" names a file in it.
-  fs::create_directory(dir / "sub");
+  // Without it, the folder that the key adds is made, and the key names a
+  // file in it.
+  fs::remove(dir / "sub");
   err.str("");
   EXPECT_TRUE(exportAll(prefix, true));
   EXPECT_EQ(readFile(dir / "sub" / "b.bib"), "@Misc{ sub/b,\n\n}\n\n");
+  EXPECT_EQ(listFolder(dir), (std::vector<std::string>{"a.bib", "c.bib", "sub"}));
   EXPECT_EQ(err.str(), "");
 }
 

@@ -1,0 +1,251 @@
+#include "writers/xml_writer.h"
+
+#include <array>
+#include <charconv>
+#include <cstdint>
+#include <string>
+
+#include "model/node.h"
+#include "text/strings.h"
+#include "writers/export_files.h"
+#include "writers/xml_text.h"
+
+namespace pubforge {
+
+namespace {
+
+constexpr std::string_view kFileStart =
+    "<?xml version='1.0' encoding='UTF-8'?>\n"
+    "<!DOCTYPE rfc PUBLIC '-//IETF//DTD RFC 2629//EN' "
+    "'https://xml2rfc.tools.ietf.org/authoring/rfc2629.dtd'>\n";
+
+constexpr std::string_view kMonthNames[] = {"January", "February", "March",     "April",
+                                            "May",     "June",     "July",      "August",
+                                            "September", "October", "November", "December"};
+
+// The items a reference is made of; of each keyword the first one counts.
+enum Field : size_t {
+  kTitle, kAuthor, kYear, kMonth, kDay, kUrl, kUrlMime, kUrlSize, kType, kHowpublished,
+  kBooktitle, kJournal, kVolume, kNumber, kPages, kIsbn, kIssn, kDoi, kFieldCount
+};
+
+constexpr std::string_view kFieldKeywords[kFieldCount] = {
+    "title",  "author", "year",  "month",   "day",         "url",       "url.mime",
+    "url.size", "type", "howpublished", "booktitle", "journal", "volume", "number",
+    "pages",  "isbn",   "issn",  "doi"};
+
+using Fields = std::array<const Item*, kFieldCount>;
+
+// One pass over the items finds the first item of every keyword used.
+Fields findFields(const Node& publication) {
+  Fields fields{};
+  for (const Item& item : publication.items) {
+    for (size_t f = 0; f < kFieldCount; ++f) {
+      if (item.keyword.size() == kFieldKeywords[f].size() && item.keyword == kFieldKeywords[f]) {
+        if (!fields[f]) fields[f] = &item;
+        break;
+      }
+    }
+  }
+  return fields;
+}
+
+void appendNumber(OutputBuffer& out, int64_t number) {
+  char digits[24];
+  const auto end = std::to_chars(digits, digits + sizeof digits, number).ptr;
+  out += std::string_view(digits, static_cast<size_t>(end - digits));
+}
+
+// The number a size value begins with (white space, a sign, digits), as an
+// unsigned 32-bit number: larger sizes wrap around, a minus sign negates.
+uint32_t leadingSize(std::string_view text) {
+  size_t i = 0;
+  while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r'))) ++i;
+  bool negative = false;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+  uint32_t value = 0;
+  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i)
+    value = value * 10 + static_cast<uint32_t>(text[i] - '0');
+  return negative ? 0u - value : value;
+}
+
+// The format type of a MIME type: what follows the first "/", in upper
+// case, with "PLAIN" called "TXT"; empty without a "/".
+std::string formatType(std::string_view mime) {
+  const size_t slash = mime.find('/');
+  if (slash == std::string_view::npos) return {};
+  std::string type(mime.substr(slash + 1));
+  for (char& c : type)
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  if (type == "PLAIN") type = "TXT";
+  return type;
+}
+
+void appendConverted(OutputBuffer& out, std::string_view latex, XmlPlace place) {
+  appendXmlConverted(out, latexToXml(latex), place);
+}
+
+void appendAuthors(OutputBuffer& out, const Item& author) {
+  const AuthorParts& parts = author.authorParts;
+  std::string family, given, initials, fullName;
+  for (size_t i = 0; i + 2 < parts.size(); i += 3) {
+    family.assign(parts[i]);
+    given.assign(parts[i + 1]);
+    initials.assign(parts[i + 2]);
+    stripBraces(family);
+    stripBraces(given);
+    stripBraces(initials);
+    fullName = given;
+    if (!given.empty()) fullName += '~';
+    fullName += family;
+    out += "\t\t<author initials=\"";
+    appendConverted(out, initials, XmlPlace::kAttribute);
+    out += "\" surname=\"";
+    appendConverted(out, family, XmlPlace::kAttribute);
+    out += "\" fullname=\"";
+    appendConverted(out, fullName, XmlPlace::kAttribute);
+    out += "\" />\n";
+  }
+}
+
+void appendDate(OutputBuffer& out, const Fields& fields) {
+  out += "\t\t<date ";
+  if (const Item* day = fields[kDay]) {
+    out += "day=\"";
+    appendNumber(out, day->numericValue);
+    out += "\" ";
+  }
+  if (const Item* month = fields[kMonth]; month && month->numericValue >= 1 &&
+                                          month->numericValue <= 12) {
+    out += "month=\"";
+    out += kMonthNames[month->numericValue - 1];
+    out += "\" ";
+  }
+  if (const Item* year = fields[kYear]) {
+    out += "year=\"";
+    appendNumber(out, year->numericValue);
+    out += "\" ";
+  }
+  out += "/>\n";
+}
+
+void appendSeriesInfo(OutputBuffer& out, const Fields& fields) {
+  std::string name;
+  for (Field f : {kType, kJournal, kBooktitle, kHowpublished}) {
+    if (fields[f]) {
+      name = fields[f]->value;
+      break;
+    }
+  }
+  std::string value;
+  auto addPiece = [&](std::string_view label, const Item* item) {
+    if (!item) return;
+    if (!value.empty()) value += ", ";
+    value += label;
+    value += item->value;
+  };
+  addPiece(fields[kType] ? "" : "Number ", fields[kNumber]);
+  addPiece("Volume ", fields[kVolume]);
+  addPiece("Pages ", fields[kPages]);
+  addPiece("ISSN~", fields[kIssn]);
+  addPiece("ISBN~", fields[kIsbn]);
+  addPiece("DOI~", fields[kDoi]);
+  if (name.empty() && value.empty()) return;
+  if (value.empty()) value.swap(name);
+  out += "\t<seriesInfo name=\"";
+  appendConverted(out, name, XmlPlace::kAttribute);
+  out += "\" value=\"";
+  appendConverted(out, value, XmlPlace::kAttribute);
+  out += "\" />\n";
+}
+
+void appendFormat(OutputBuffer& out, const Fields& fields) {
+  out += "\t<format type=\"";
+  if (const Item* mime = fields[kUrlMime])
+    appendXmlEscaped(out, formatType(mime->value), XmlPlace::kAttribute);
+  out += '"';
+  if (const Item* size = fields[kUrlSize]) {
+    out += " octets=\"";
+    appendNumber(out, leadingSize(size->value));
+    out += '"';
+  }
+  out += " target=\"";
+  appendXmlEscaped(out, fields[kUrl]->value, XmlPlace::kAttribute);
+  out += "\" />\n";
+}
+
+// Appends one reference.  Its front part always holds a title, at least one
+// author and a date, which a reference must have: an entry without them gets
+// them empty.
+void appendReference(OutputBuffer& out, const Node& publication, XmlAnchors& anchors) {
+  const Fields fields = findFields(publication);
+  out += "<reference anchor=\"";
+  appendXmlEscaped(out, anchors.make(removePlusSigns(publication.keyword)), XmlPlace::kAttribute);
+  out += '"';
+  if (const Item* url = fields[kUrl]) {
+    out += " target=\"";
+    appendXmlEscaped(out, url->value, XmlPlace::kAttribute);
+    out += '"';
+  }
+  out += ">\n\t<front>\n";
+
+  out += "\t\t<title>";
+  if (const Item* title = fields[kTitle]) appendConverted(out, title->value, XmlPlace::kContent);
+  out += "</title>\n";
+
+  const Item* author = fields[kAuthor];
+  if (author && author->authorParts.size() >= 3)
+    appendAuthors(out, *author);
+  else
+    out += "\t\t<author />\n";
+
+  appendDate(out, fields);
+  out += "\t</front>\n";
+  appendSeriesInfo(out, fields);
+  if (fields[kUrl]) appendFormat(out, fields);
+  out += "</reference>\n\n";
+}
+
+// Appends a comment publication: an XML comment that holds its key, the
+// running number of the comment.  A key could hold "--", which may not
+// stand in a comment: a blank goes between the two hyphens.
+void appendComment(OutputBuffer& out, const Node& publication) {
+  std::string key;
+  for (char c : publication.keyword) {
+    if (c == '-' && !key.empty() && key.back() == '-') key += ' ';
+    key += c;
+  }
+  out += "<!-- ";
+  appendXmlEscaped(out, key, XmlPlace::kContent);
+  out += " -->\n\n";
+}
+
+}  // namespace
+
+std::string removePlusSigns(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (char c : text)
+    if (c != '+') out += c;
+  return out;
+}
+
+bool exportToXML(const PublicationSet& set, const std::string& fileName, bool separateFiles,
+                 Diagnostics diag) {
+  XmlAnchors oneFileAnchors;
+  const ExportFormat format{
+      "XML", ".xml", kFileStart,
+      [&](OutputBuffer& out, const Node& publication) {
+        if (publication.isComment()) {
+          appendComment(out, publication);
+        } else if (separateFiles) {
+          XmlAnchors ownFile;
+          appendReference(out, publication, ownFile);
+        } else {
+          appendReference(out, publication, oneFileAnchors);
+        }
+      }};
+  return exportPublications(set, fileName, separateFiles, format, diag);
+}
+
+}  // namespace pubforge

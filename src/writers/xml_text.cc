@@ -2,6 +2,9 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
+
+#include "writers/xml_writer.h"
 
 namespace pubforge {
 
@@ -145,6 +148,38 @@ bool isNameChar(uint32_t c) {
          (c >= 0x300 && c <= 0x36F) || (c >= 0x203F && c <= 0x2040);
 }
 
+// The anchor that `text` gives, or nothing when `text` is one already.
+std::optional<std::string> nameFrom(std::string_view text) {
+  size_t i = 0;
+  uint32_t codePoint = 0;
+  size_t length = 0;
+  // Most keys are names already: they are checked without a copy.
+  for (; i < text.size(); i += length) {
+    length = decodeUtf8(text, i, codePoint);
+    if (length == 0 || !(i == 0 ? isNameStart(codePoint) : isNameChar(codePoint))) break;
+  }
+  if (i == text.size() && !text.empty()) return std::nullopt;
+
+  std::string name(text.substr(0, i));
+  name.reserve(text.size() + 1);
+  while (i < text.size()) {
+    length = decodeUtf8(text, i, codePoint);
+    if (length == 0) {
+      name += '_';
+      ++i;
+      continue;
+    }
+    if (name.empty() && !isNameStart(codePoint) && isNameChar(codePoint)) name += '_';
+    if (isNameChar(codePoint))
+      name += text.substr(i, length);
+    else
+      name += '_';
+    i += length;
+  }
+  if (name.empty()) name = "_";
+  return name;
+}
+
 }  // namespace
 
 void appendXmlEscaped(OutputBuffer& out, std::string_view text, XmlPlace place) {
@@ -155,33 +190,55 @@ void appendXmlConverted(OutputBuffer& out, std::string_view xml, XmlPlace place)
   append(out, xml, place, true);
 }
 
-std::string XmlAnchors::make(std::string_view text) {
-  std::string anchor;
-  anchor.reserve(text.size() + 1);
-  for (size_t i = 0; i < text.size();) {
-    uint32_t codePoint;
-    const size_t length = decodeUtf8(text, i, codePoint);
-    if (length == 0) {
-      anchor += '_';
-      ++i;
-      continue;
+bool XmlAnchors::insert(std::string_view anchor) {
+  const size_t mask = slots_.size() - 1;
+  for (size_t slot = std::hash<std::string_view>{}(anchor) & mask;; slot = (slot + 1) & mask) {
+    if (slots_[slot].empty()) {
+      slots_[slot] = anchor;
+      if (++used_ * 2 > slots_.size()) grow();
+      return true;
     }
-    if (anchor.empty() && !isNameStart(codePoint) && isNameChar(codePoint)) anchor += '_';
-    if (isNameChar(codePoint))
-      anchor += text.substr(i, length);
-    else
-      anchor += '_';
-    i += length;
+    if (slots_[slot] == anchor) return false;
   }
-  if (anchor.empty()) anchor = "_";
-  if (used_.insert(anchor).second) return anchor;
+}
+
+void XmlAnchors::reserve(size_t count) {
+  while (slots_.size() < count * 2) grow();
+}
+
+void XmlAnchors::grow() {
+  std::vector<std::string_view> old(slots_.size() * 2);
+  old.swap(slots_);
+  const size_t mask = slots_.size() - 1;
+  for (std::string_view anchor : old) {
+    if (anchor.empty()) continue;
+    size_t slot = std::hash<std::string_view>{}(anchor) & mask;
+    while (!slots_[slot].empty()) slot = (slot + 1) & mask;
+    slots_[slot] = anchor;
+  }
+}
+
+std::string_view XmlAnchors::make(std::string_view key) {
+  const bool hasPlus = key.find('+') != std::string_view::npos;
+  std::string plain = hasPlus ? removePlusSigns(key) : std::string();
+  std::optional<std::string> name = nameFrom(hasPlus ? std::string_view(plain) : key);
+  if (!hasPlus && !name) {
+    if (insert(key)) return key;
+    name.emplace(key);
+  } else {
+    if (!name) name = std::move(plain);
+    made_.push_back(*name);
+    if (insert(made_.back())) return made_.back();
+    made_.pop_back();
+  }
   // Numbering goes on where it stopped for this anchor, so many equal
   // anchors cost no more than distinct ones.
-  unsigned& n = nextNumber_[anchor];
+  unsigned& n = nextNumber_[*name];
   if (n < 2) n = 2;
   while (true) {
-    std::string numbered = anchor + '-' + std::to_string(n++);
-    if (used_.insert(numbered).second) return numbered;
+    made_.push_back(*name + '-' + std::to_string(n++));
+    if (insert(made_.back())) return made_.back();
+    made_.pop_back();
   }
 }
 

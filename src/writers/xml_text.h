@@ -5,8 +5,9 @@
 
 #include <string>
 #include <string_view>
+#include <deque>
 #include <unordered_map>
-#include <unordered_set>
+#include <vector>
 
 #include "writers/output_file.h"
 
@@ -36,11 +37,23 @@ void appendXmlConverted(OutputBuffer& out, std::string_view xml, XmlPlace place)
 // come once are kept as they are.
 class XmlAnchors {
  public:
-  // The anchor for `text` (the citation key without its "+" signs).
-  std::string make(std::string_view text);
+  // The anchor for a citation key, made from the key without its "+" signs
+  // (removePlusSigns).  The view stays valid while the anchors and the key
+  // live: a key that is its own anchor is not copied.
+  std::string_view make(std::string_view key);
+
+  // Room for `count` anchors without growing.
+  void reserve(size_t count);
 
  private:
-  std::unordered_set<std::string> used_;
+  bool insert(std::string_view anchor);  // false when it was used before
+  void grow();
+
+  // Open addressing over views, so that the anchors of a large file cost no
+  // allocation each; empty views mark free slots.
+  std::vector<std::string_view> slots_ = std::vector<std::string_view>(64);
+  size_t used_ = 0;
+  std::deque<std::string> made_;  // anchors that differ from their text
   std::unordered_map<std::string, unsigned> nextNumber_;
 };
 

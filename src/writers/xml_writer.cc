@@ -6,6 +6,7 @@
 #include <string>
 
 #include "model/node.h"
+#include "text/conversion_table.h"
 #include "text/strings.h"
 #include "writers/export_files.h"
 #include "writers/xml_text.h"
@@ -81,29 +82,64 @@ std::string formatType(std::string_view mime) {
   return type;
 }
 
-void appendConverted(OutputBuffer& out, std::string_view latex, XmlPlace place) {
-  appendXmlConverted(out, latexToXml(latex), place);
+// Writes the references of one file.  The buffers are kept from one
+// reference to the next: a large bibliography costs no allocations per value.
+class ReferenceWriter {
+ public:
+  explicit ReferenceWriter(size_t count) { anchors_.reserve(count); }
+  void append(OutputBuffer& out, const Node& publication);
+
+ private:
+  void appendConverted(OutputBuffer& out, std::string_view latex, XmlPlace place);
+  void appendAuthors(OutputBuffer& out, const Item& author);
+  void appendSeriesInfo(OutputBuffer& out, const Fields& fields);
+
+  XmlAnchors anchors_;
+  std::string converted_, family_, given_, initials_, fullName_, seriesName_, seriesValue_;
+};
+
+// True for the bytes with which latexToXml may change a value: a text
+// without them is its own conversion.
+bool isConvertedByte(char c) {
+  return kConversionFormStart[static_cast<unsigned char>(c)] || c == '~' || c == '\n' ||
+         c == '\\';
 }
 
-void appendAuthors(OutputBuffer& out, const Item& author) {
+void ReferenceWriter::appendConverted(OutputBuffer& out, std::string_view latex,
+                                      XmlPlace place) {
+  for (char c : latex) {
+    if (isConvertedByte(c)) {
+      latexToXmlInto(converted_, latex);
+      appendXmlConverted(out, converted_, place);
+      return;
+    }
+  }
+  appendXmlConverted(out, latex, place);
+}
+
+// A name part without one pair of braces that encloses it, in `scratch`
+// when that pair had to be taken off.
+std::string_view withoutBraces(std::string_view part, std::string& scratch) {
+  if (part.empty() || part.front() != '{') return part;
+  scratch.assign(part);
+  return stripBraces(scratch);
+}
+
+void ReferenceWriter::appendAuthors(OutputBuffer& out, const Item& author) {
   const AuthorParts& parts = author.authorParts;
-  std::string family, given, initials, fullName;
   for (size_t i = 0; i + 2 < parts.size(); i += 3) {
-    family.assign(parts[i]);
-    given.assign(parts[i + 1]);
-    initials.assign(parts[i + 2]);
-    stripBraces(family);
-    stripBraces(given);
-    stripBraces(initials);
-    fullName = given;
-    if (!given.empty()) fullName += '~';
-    fullName += family;
+    const std::string_view family = withoutBraces(parts[i], family_);
+    const std::string_view given = withoutBraces(parts[i + 1], given_);
+    const std::string_view initials = withoutBraces(parts[i + 2], initials_);
+    fullName_.assign(given);
+    if (!given.empty()) fullName_ += '~';
+    fullName_ += family;
     out += "\t\t<author initials=\"";
     appendConverted(out, initials, XmlPlace::kAttribute);
     out += "\" surname=\"";
     appendConverted(out, family, XmlPlace::kAttribute);
     out += "\" fullname=\"";
-    appendConverted(out, fullName, XmlPlace::kAttribute);
+    appendConverted(out, fullName_, XmlPlace::kAttribute);
     out += "\" />\n";
   }
 }
@@ -129,15 +165,17 @@ void appendDate(OutputBuffer& out, const Fields& fields) {
   out += "/>\n";
 }
 
-void appendSeriesInfo(OutputBuffer& out, const Fields& fields) {
-  std::string name;
+void ReferenceWriter::appendSeriesInfo(OutputBuffer& out, const Fields& fields) {
+  std::string& name = seriesName_;
+  std::string& value = seriesValue_;
+  name.clear();
+  value.clear();
   for (Field f : {kType, kJournal, kBooktitle, kHowpublished}) {
     if (fields[f]) {
       name = fields[f]->value;
       break;
     }
   }
-  std::string value;
   auto addPiece = [&](std::string_view label, const Item* item) {
     if (!item) return;
     if (!value.empty()) value += ", ";
@@ -177,10 +215,10 @@ void appendFormat(OutputBuffer& out, const Fields& fields) {
 // Appends one reference.  Its front part always holds a title, at least one
 // author and a date, which a reference must have: an entry without them gets
 // them empty.
-void appendReference(OutputBuffer& out, const Node& publication, XmlAnchors& anchors) {
+void ReferenceWriter::append(OutputBuffer& out, const Node& publication) {
   const Fields fields = findFields(publication);
   out += "<reference anchor=\"";
-  appendXmlEscaped(out, anchors.make(removePlusSigns(publication.keyword)), XmlPlace::kAttribute);
+  appendXmlEscaped(out, anchors_.make(publication.keyword), XmlPlace::kAttribute);
   out += '"';
   if (const Item* url = fields[kUrl]) {
     out += " target=\"";
@@ -232,17 +270,17 @@ std::string removePlusSigns(std::string_view text) {
 
 bool exportToXML(const PublicationSet& set, const std::string& fileName, bool separateFiles,
                  Diagnostics diag) {
-  XmlAnchors oneFileAnchors;
+  ReferenceWriter oneFile(separateFiles ? 0 : set.size());
   const ExportFormat format{
       "XML", ".xml", kFileStart,
       [&](OutputBuffer& out, const Node& publication) {
         if (publication.isComment()) {
           appendComment(out, publication);
         } else if (separateFiles) {
-          XmlAnchors ownFile;
-          appendReference(out, publication, ownFile);
+          ReferenceWriter ownFile(1);  // anchors are unique within their file
+          ownFile.append(out, publication);
         } else {
-          appendReference(out, publication, oneFileAnchors);
+          oneFile.append(out, publication);
         }
       }};
   return exportPublications(set, fileName, separateFiles, format, diag);

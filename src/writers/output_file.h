@@ -16,6 +16,7 @@ namespace pubforge {
 class OutputBuffer {
  public:
   OutputBuffer& operator+=(std::string_view text) {
+    if (text.empty()) return *this;  // the buffer may not exist yet
     if (text.size() > capacity_ - size_) grow(text.size());
     std::memcpy(data_.get() + size_, text.data(), text.size());
     size_ += text.size();

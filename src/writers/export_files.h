@@ -31,7 +31,9 @@ struct ExportFormat {
 // adds below the prefix's folder are created; a key that begins with "/" or
 // has a ".." segment is refused.  Returns false, after a message on
 // `diag`, when a file could not be created or written; in per-publication
-// mode the run stops there, and the files written before stay.
+// mode the run stops there, and the files written before stay.  A file that
+// is the process's standard output or error is written straight to that
+// descriptor, where it stands.
 bool exportPublications(const PublicationSet& set, const std::string& fileName,
                         bool separateFiles, const ExportFormat& format, Diagnostics diag);
 

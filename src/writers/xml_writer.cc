@@ -91,6 +91,8 @@ class ReferenceWriter {
 
  private:
   void appendConverted(OutputBuffer& out, std::string_view latex, XmlPlace place);
+  // Appends ` name="value"` with the value converted from LaTeX.
+  void appendAttribute(OutputBuffer& out, std::string_view name, std::string_view latex);
   void appendAuthors(OutputBuffer& out, const Item& author);
   void appendSeriesInfo(OutputBuffer& out, const Fields& fields);
 
@@ -103,6 +105,15 @@ class ReferenceWriter {
 bool isConvertedByte(char c) {
   return kConversionFormStart[static_cast<unsigned char>(c)] || c == '~' || c == '\n' ||
          c == '\\';
+}
+
+void ReferenceWriter::appendAttribute(OutputBuffer& out, std::string_view name,
+                                      std::string_view latex) {
+  out += ' ';
+  out += name;
+  out += "=\"";
+  appendConverted(out, latex, XmlPlace::kAttribute);
+  out += '"';
 }
 
 void ReferenceWriter::appendConverted(OutputBuffer& out, std::string_view latex,
@@ -134,13 +145,11 @@ void ReferenceWriter::appendAuthors(OutputBuffer& out, const Item& author) {
     fullName_.assign(given);
     if (!given.empty()) fullName_ += '~';
     fullName_ += family;
-    out += "\t\t<author initials=\"";
-    appendConverted(out, initials, XmlPlace::kAttribute);
-    out += "\" surname=\"";
-    appendConverted(out, family, XmlPlace::kAttribute);
-    out += "\" fullname=\"";
-    appendConverted(out, fullName_, XmlPlace::kAttribute);
-    out += "\" />\n";
+    out += "\t\t<author";
+    appendAttribute(out, "initials", initials);
+    appendAttribute(out, "surname", family);
+    appendAttribute(out, "fullname", fullName_);
+    out += " />\n";
   }
 }
 
@@ -190,11 +199,10 @@ void ReferenceWriter::appendSeriesInfo(OutputBuffer& out, const Fields& fields) 
   addPiece("DOI~", fields[kDoi]);
   if (name.empty() && value.empty()) return;
   if (value.empty()) value.swap(name);
-  out += "\t<seriesInfo name=\"";
-  appendConverted(out, name, XmlPlace::kAttribute);
-  out += "\" value=\"";
-  appendConverted(out, value, XmlPlace::kAttribute);
-  out += "\" />\n";
+  out += "\t<seriesInfo";
+  appendAttribute(out, "name", name);
+  appendAttribute(out, "value", value);
+  out += " />\n";
 }
 
 void appendFormat(OutputBuffer& out, const Fields& fields) {

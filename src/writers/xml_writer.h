@@ -18,7 +18,9 @@ namespace pubforge {
 // references follow one after the other.  Each file replaces its target only
 // once it was written completely.  Returns false, after a message on `diag`,
 // when a file could not be created or written; in per-publication mode the
-// run stops there.
+// run stops there.  A file that is the process's standard output or error is
+// written straight to that descriptor: flush a stream that buffers for it
+// first.
 bool exportToXML(const PublicationSet& set, const std::string& fileName, bool separateFiles,
                  Diagnostics diag);
 

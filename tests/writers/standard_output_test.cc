@@ -8,38 +8,27 @@
 #include <sstream>
 #include <string>
 
+#include "writer_test_util.h"
+
 namespace pubforge {
 namespace {
 
-namespace fs = std::filesystem;
+using writer_test::readFile;
 
-std::string readFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-class StandardOutputTest : public ::testing::Test {
+class StandardOutputTest : public writer_test::ScratchFolderTest {
  protected:
   void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "pubforge-stdout-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    dir = pattern;
+    ScratchFolderTest::SetUp();
     std::ofstream(dir / "refs.bib")
         << "@Misc{kell99, author = {Mira Kell}, title = {A & B}, year = 1999,\n"
            "  url = {http://x.example/a?b=1&c=2}}\n";
   }
-  void TearDown() override { fs::remove_all(dir); }
-
   // Runs a shell command in the scratch folder, with the program as $P.
   void shell(const std::string& command) {
     const std::string line = "cd '" + dir.string() + "' && P='" + PUBFORGE_BINARY + "' && " +
                              command;
     ASSERT_EQ(std::system(line.c_str()), 0) << command;
   }
-
-  fs::path dir;
 };
 
 TEST_F(StandardOutputTest, ExportGoesWhereTheStreamStands) {

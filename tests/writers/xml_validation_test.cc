@@ -13,20 +13,14 @@
 #include "model/node.h"
 #include "model/publication_set.h"
 #include "writers/xml_writer.h"
+#include "writer_test_util.h"
 
 namespace pubforge {
 namespace {
 
-namespace fs = std::filesystem;
+using namespace writer_test;
 
 const fs::path kDtdFolder = PUBFORGE_SOURCE_DIR "/../shared/xml-ref/rfc2629";
-
-std::string readFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 // Single quotes around a path for the shell.
 std::string quoted(const fs::path& path) {
@@ -40,18 +34,13 @@ std::string quoted(const fs::path& path) {
   return text + "'";
 }
 
-class XmlValidationTest : public ::testing::Test {
+class XmlValidationTest : public writer_test::ScratchFolderTest {
  protected:
   void SetUp() override {
     if (!fs::is_directory(kDtdFolder)) GTEST_SKIP() << "no RFC 2629 DTD at " << kDtdFolder;
     if (std::system("command -v xmllint >/dev/null 2>&1") != 0)
       GTEST_SKIP() << "xmllint is not installed (Debian package libxml2-utils)";
-    std::string pattern = (fs::temp_directory_path() / "pubforge-xmlvalid-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    dir = pattern;
-  }
-  void TearDown() override {
-    if (!dir.empty()) fs::remove_all(dir);
+    ScratchFolderTest::SetUp();
   }
 
   // Runs a shell command; its output goes to `log`.  True when it succeeded.
@@ -97,7 +86,6 @@ class XmlValidationTest : public ::testing::Test {
                quoted(dir / "sep") + "/ " + quoted(bib));
   }
 
-  fs::path dir;
   std::string log;
 };
 

@@ -10,56 +10,22 @@
 
 #include "text/strings.h"
 #include "writers/xml_text.h"
+#include "writer_test_util.h"
 
 namespace pubforge {
 namespace {
 
 namespace fs = std::filesystem;
 using namespace std::string_literals;
+using namespace writer_test;
 
 constexpr std::string_view kStart =
     "<?xml version='1.0' encoding='UTF-8'?>\n"
     "<!DOCTYPE rfc PUBLIC '-//IETF//DTD RFC 2629//EN' "
     "'https://xml2rfc.tools.ietf.org/authoring/rfc2629.dtd'>\n";
 
-struct ItemSpec {
-  std::string keyword;
-  std::string value;
-  int32_t number = 0;                   // numericValue of date items
-  std::vector<std::string> authors{};   // family, given, initials per author
-};
-
-std::unique_ptr<Node> makePublication(std::string type, std::string key,
-                                      std::vector<ItemSpec> items = {}) {
-  auto node = createNode(std::move(key));
-  node->value = std::move(type);
-  for (ItemSpec& spec : items) {
-    Item item;
-    item.keyword = std::move(spec.keyword);
-    item.value = std::move(spec.value);
-    item.numericValue = spec.number;
-    for (const std::string& part : spec.authors) item.authorParts.push_back(part);
-    node->items.push_back(std::move(item));
-  }
-  return node;
-}
-
-std::string readFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-class XmlWriterTest : public ::testing::Test {
+class XmlWriterTest : public writer_test::ScratchFolderTest {
  protected:
-  void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "pubforge-xml-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    dir = pattern;
-  }
-  void TearDown() override { fs::remove_all(dir); }
-
   Node* add(std::unique_ptr<Node> node) {
     nodes.push_back(std::move(node));
     return nodes.back().get();
@@ -78,7 +44,6 @@ class XmlWriterTest : public ::testing::Test {
     return text.substr(std::min(text.size(), kStart.size()));
   }
 
-  fs::path dir;
   Collection nodes;
   std::ostringstream err;
 };

@@ -26,6 +26,14 @@
 #define PUBFORGE_FUZZ_WRITER 1
 #endif
 
+#if __has_include("writers/xml_writer.h")
+#include <vector>
+
+#include "model/publication_set.h"
+#include "writers/xml_writer.h"
+#define PUBFORGE_FUZZ_XML 1
+#endif
+
 namespace pubforge::fuzz {
 namespace {
 
@@ -107,6 +115,95 @@ void checkCollection(const Collection& collection) {
     }
   }
 }
+
+#ifdef PUBFORGE_FUZZ_XML
+// The length of the UTF-8 sequence of one XML character at text[i], or 0.
+size_t xmlCharLength(std::string_view text, size_t i) {
+  const auto lead = static_cast<unsigned char>(text[i]);
+  if (lead < 0x80) return lead >= 0x20 || lead == '\t' || lead == '\n' || lead == '\r';
+  const size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC2 ? 2 : 0;
+  if (length == 0 || lead > 0xF4 || text.size() - i < length) return 0;
+  uint32_t c = lead & (0x7F >> length);
+  for (size_t k = 1; k < length; ++k) {
+    const auto next = static_cast<unsigned char>(text[i + k]);
+    if ((next & 0xC0) != 0x80) return 0;
+    c = (c << 6) | (next & 0x3F);
+  }
+  const uint32_t minimum = length == 2 ? 0x80 : length == 3 ? 0x800 : 0x10000;
+  if (c < minimum || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF) || c == 0xFFFE || c == 0xFFFF)
+    return 0;
+  return length;
+}
+
+// A light well-formedness check of what the XML writer made: only XML
+// characters, every "&" begins a reference, no "<" in a quoted value or in
+// text, comments without "--", and the elements nest.
+void checkXml(std::string_view xml) {
+  std::vector<std::string_view> open;
+  bool inTag = false, inQuotes = false;
+  for (size_t i = 0; i < xml.size();) {
+    const char c = xml[i];
+    const size_t length = xmlCharLength(xml, i);
+    if (length == 0) fail("the XML output holds only XML characters", {}, xml.substr(i, 8));
+    if (c == '&') {
+      const size_t end = xml.find(';', i);
+      const std::string_view ref = xml.substr(i, end == std::string_view::npos ? 1 : end - i + 1);
+      const bool named = ref == "&lt;" || ref == "&gt;" || ref == "&amp;" || ref == "&quot;" ||
+                         ref == "&apos;";
+      const bool numbered = ref.size() > 3 && ref[1] == '#' &&
+                            ref.find_first_not_of("0123456789xABCDEFabcdef", 2) == ref.size() - 1;
+      if (!named && !numbered) fail("every & of the XML output begins a reference", {}, ref);
+    } else if (inTag && c == '"') {
+      inQuotes = !inQuotes;
+    } else if (inTag && !inQuotes && c == '>') {
+      inTag = false;
+      if (xml[i - 1] == '/') open.pop_back();
+    } else if (c == '<') {
+      if (inQuotes || inTag) fail("no < in a tag of the XML output", {}, xml.substr(i, 40));
+      if (xml.substr(i).starts_with("<!--")) {
+        const size_t end = xml.find("-->", i + 4);
+        if (end == std::string_view::npos || xml.substr(i + 4, end - i - 4).find("--") !=
+                                                 std::string_view::npos)
+          fail("comments of the XML output end and hold no --", {}, xml.substr(i, 40));
+        i = end + 3;
+        continue;
+      }
+      if (xml[i + 1] == '?' || xml[i + 1] == '!') {  // the two fixed lines
+        i = xml.find('\n', i) + 1;
+        continue;
+      }
+      const bool closing = xml[i + 1] == '/';
+      const size_t nameStart = i + 1 + closing;
+      const std::string_view name =
+          xml.substr(nameStart, xml.find_first_of(" />", nameStart) - nameStart);
+      if (closing) {
+        if (open.empty() || open.back() != name)
+          fail("the elements of the XML output nest", {}, xml.substr(i, 40));
+        open.pop_back();
+      } else {
+        open.push_back(name);
+      }
+      inTag = true;
+    } else if (!inTag && c == '>') {
+      fail("no > in the text of the XML output", {}, xml.substr(i, 40));
+    }
+    i += length;
+  }
+  require(!inTag && open.empty(), "the XML output ends outside any element");
+}
+
+std::string writeXml(const Collection& collection) {
+  PublicationSet set(collection.size());
+  set.addAll(collection);
+  std::ostringstream err;
+  const std::string path = scratchPath(".xml");
+  require(exportToXML(set, path, false, err), "the XML file is written");
+  std::ifstream file(path, std::ios::binary);
+  std::string xml((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  ::unlink(path.c_str());
+  return xml;
+}
+#endif
 
 #ifdef PUBFORGE_FUZZ_WRITER
 // A url item that reading the written url gives back: the writer
@@ -227,6 +324,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string second = writeBibTeX(again, options);
   Collection third = readWritten(second);
   requireEqual(second, writeBibTeX(third, options), "writing is stable from the second write");
+#endif
+#ifdef PUBFORGE_FUZZ_XML
+  checkXml(writeXml(collection));
 #endif
   return 0;
 }

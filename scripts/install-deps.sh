@@ -17,6 +17,7 @@ packages=(
   file poppler-utils
   clang libclang-rt-14-dev
   python3
+  libxml2-utils
 )
 if [ "${1:-}" = "--browser" ]; then
   packages+=(chromium)

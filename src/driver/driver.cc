@@ -17,6 +17,7 @@
 #include "reader/reader.h"
 #include "urlcheck/url_check.h"
 #include "writers/bibtex_writer.h"
+#include "writers/xml_writer.h"
 
 namespace pubforge {
 
@@ -144,13 +145,8 @@ int parseOptions(const std::vector<std::string>& args, RunContext& ctx,
     switch (c) {
       case 'B': o.bibtexFile = optarg; break;
       case 'b': o.separateBibtexPrefix = optarg; break;
-      case 'X':
-      case 'x':
-        // Options whose feature this version does not have are refused
-        // rather than silently ignored.
-        ctx.diag.report("ERROR: Option -", static_cast<char>(c),
-                        " is not available in this version!\n");
-        return 1;
+      case 'X': o.xmlFile = optarg; break;
+      case 'x': o.separateXmlPrefix = optarg; break;
       case 'C': o.customExport = optarg; break;
       case 'D': o.downloadDirectory = optarg; break;
       case 'U': o.checkUrls = true; break;
@@ -201,6 +197,9 @@ int runNonInteractive(RunContext& ctx, const PublicationSet& set) {
       runUrlCheck(set, o.downloadDirectory, o.onlyCheckNewUrls, o.ignoreUpdatesForHtml, o.quiet,
                   ctx.diag) > 0)
     failed = true;
+  // An export whose file is standard output writes to it directly: what the
+  // stream holds already goes first.
+  ctx.out.flush();
   if (o.bibtexFile &&
       !exportToBibTeX(set, *o.bibtexFile, false, o.skipNotesWithIsbnAndIssn,
                       o.addNotesWithIsbnAndIssn, o.addUrlCommand, ctx.diag))
@@ -208,6 +207,9 @@ int runNonInteractive(RunContext& ctx, const PublicationSet& set) {
   if (o.separateBibtexPrefix &&
       !exportToBibTeX(set, *o.separateBibtexPrefix, true, o.skipNotesWithIsbnAndIssn,
                       o.addNotesWithIsbnAndIssn, o.addUrlCommand, ctx.diag))
+    failed = true;
+  if (o.xmlFile && !exportToXML(set, *o.xmlFile, false, ctx.diag)) failed = true;
+  if (o.separateXmlPrefix && !exportToXML(set, *o.separateXmlPrefix, true, ctx.diag))
     failed = true;
   // Printed through the default template: in this mode nothing can change
   // it, nor the header and trailer.  The file name of -C only asks for the

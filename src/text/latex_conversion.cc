@@ -6,6 +6,13 @@ namespace pubforge {
 
 std::string convertLatex(std::string_view text, std::string_view nbsp,
                          std::string_view linebreak, bool xmlStyle) {
+  std::string out;
+  convertLatexInto(out, text, nbsp, linebreak, xmlStyle);
+  return out;
+}
+
+void convertLatexInto(std::string& out, std::string_view text, std::string_view nbsp,
+                      std::string_view linebreak, bool xmlStyle) {
   // A tilde that no row consumes becomes the no-break-space text, and a line
   // feed inside that text becomes a line break like any other.  With an empty
   // no-break-space text tildes stay.
@@ -15,7 +22,7 @@ std::string convertLatex(std::string_view text, std::string_view nbsp,
   // One pass does the table, the tildes and the line feeds: the forms are
   // such that replacing, at each position, the form that begins there gives
   // what the rows applied one after the other give (see conversion_table.cc).
-  std::string out;
+  out.clear();
   out.reserve(text.size() + text.size() / 8);
   const std::size_t size = text.size();
   std::size_t pos = 0;
@@ -49,12 +56,15 @@ std::string convertLatex(std::string_view text, std::string_view nbsp,
 
   // Escapes are resolved last, also those that the no-break-space and
   // line-break texts bring in; a line feed made from "\n" here stays.
-  if (out.find('\\') == std::string::npos) return out;
-  return unescapeBackslashes(out);
+  if (out.find('\\') != std::string::npos) out = unescapeBackslashes(out);
 }
 
 std::string latexToXml(std::string_view text) {
   return convertLatex(text, "&#160;", "\n", true);
+}
+
+void latexToXmlInto(std::string& out, std::string_view text) {
+  convertLatexInto(out, text, "&#160;", "\n", true);
 }
 
 }  // namespace pubforge

@@ -17,8 +17,14 @@ namespace pubforge {
 std::string convertLatex(std::string_view text, std::string_view nbsp,
                          std::string_view linebreak, bool xmlStyle);
 
+// convertLatex into `out` (replacing what it held), so that a caller that
+// converts many values reuses one buffer.
+void convertLatexInto(std::string& out, std::string_view text, std::string_view nbsp,
+                      std::string_view linebreak, bool xmlStyle);
+
 // convertLatex with nbsp "&#160;", linebreak "\n" and XML output.
 std::string latexToXml(std::string_view text);
+void latexToXmlInto(std::string& out, std::string_view text);
 
 // Resolves backslash escapes (\\, \{, \}, \ , \", \', \n, \xHH); any other
 // backslash pair stays as it is, and so does a trailing backslash.

@@ -49,7 +49,10 @@ bool exportToSeparateFiles(const PublicationSet& set, const std::string& prefix,
     if (publication->isComment()) continue;
     std::string name = prefix + publication->keyword;
     name += format.extension;
-    if (keyLeavesFolder(publication->keyword) || !file.open(name)) {
+    // A key may hold "/" (every DBLP key does): the folders it adds below
+    // the prefix's folder are made, the prefix's own folder is not.
+    if (keyLeavesFolder(publication->keyword) ||
+        !createKeyFolders(prefix, publication->keyword) || !file.open(name)) {
       reportCreateFailure(format, diag, name);
       return false;
     }

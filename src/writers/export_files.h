@@ -27,9 +27,13 @@ struct ExportFormat {
 
 // Writes the publications of `set` in set order to `fileName`, or, with
 // `separateFiles`, each to its own file named prefix + citation key +
-// extension (`fileName` being the prefix).  Returns false, after a message on
+// extension (`fileName` being the prefix).  The folders that a key with "/"
+// adds below the prefix's folder are created; a key that begins with "/" or
+// has a ".." segment is refused.  Returns false, after a message on
 // `diag`, when a file could not be created or written; in per-publication
-// mode the run stops there, and the files written before stay.
+// mode the run stops there, and the files written before stay.  A file that
+// is the process's standard output or error is written straight to that
+// descriptor, where it stands.
 bool exportPublications(const PublicationSet& set, const std::string& fileName,
                         bool separateFiles, const ExportFormat& format, Diagnostics diag);
 

@@ -39,15 +39,15 @@ std::string followLinks(std::string path) {
   return path;
 }
 
-// True when the file is already open as this process's standard input,
-// output or error: replacing it would leave the open stream writing to the
-// old, unlinked file.
-bool isStandardStream(const struct stat& file) {
+// The standard stream (0, 1 or 2) that has the file open already, or -1.
+// Replacing such a file would leave the open stream with the old, unlinked
+// file.
+int standardStreamOf(const struct stat& file) {
   for (int fd = 0; fd <= 2; ++fd) {
     struct stat st;
-    if (fstat(fd, &st) == 0 && st.st_dev == file.st_dev && st.st_ino == file.st_ino) return true;
+    if (fstat(fd, &st) == 0 && st.st_dev == file.st_dev && st.st_ino == file.st_ino) return fd;
   }
-  return false;
+  return -1;
 }
 
 mode_t currentUmask() {
@@ -70,8 +70,9 @@ void OutputBuffer::grow(size_t needed) {
 OutputFile::~OutputFile() { discard(); }
 
 void OutputFile::discard() {
-  if (fd_ >= 0) close(fd_);
+  if (fd_ >= 0 && !borrowed_) close(fd_);
   fd_ = -1;
+  borrowed_ = false;
   if (!tempPath_.empty()) unlink(tempPath_.c_str());
   tempPath_.clear();
 }
@@ -83,7 +84,20 @@ bool OutputFile::open(const std::string& path) {
   struct stat st;
   if (stat(path.c_str(), &st) == 0) {
     if (S_ISDIR(st.st_mode)) return false;
-    if (!S_ISREG(st.st_mode) || isStandardStream(st)) {
+    const int stream = standardStreamOf(st);
+    if (stream == STDOUT_FILENO || stream == STDERR_FILENO) {
+      // The file is where this process's output or messages go (such as
+      // /dev/stdout, or a file the shell sent the output to): the export
+      // goes through that stream at its current position, so whatever was
+      // written there before stays, and what comes after follows it.
+      // Opening the name again would start at the beginning and cut the file.
+      if (access(path.c_str(), W_OK) != 0) return false;
+      fd_ = stream;
+      borrowed_ = true;
+      inPlace_ = true;
+      return true;
+    }
+    if (!S_ISREG(st.st_mode) || stream == STDIN_FILENO) {
       // Devices, pipes and sockets cannot be replaced: write through them.
       fd_ = ::open(path.c_str(), O_WRONLY | O_TRUNC | O_NOCTTY | O_CLOEXEC);
       inPlace_ = true;
@@ -138,8 +152,9 @@ OutputFile::Result OutputFile::finish() {
   if (fd_ < 0) return Result::kCreateFailed;
   flush();
   if (inPlace_) {
-    if (close(fd_) != 0) failed_ = true;
+    if (!borrowed_ && close(fd_) != 0) failed_ = true;
     fd_ = -1;
+    borrowed_ = false;
     return failed_ ? Result::kWriteFailed : Result::kWritten;
   }
   if (failed_) {

@@ -51,9 +51,10 @@ class OutputFile {
   // Prepares to write `path`.  A regular file (or a name that does not exist
   // yet) is written to a new file beside it that replaces it in finish(); a
   // symbolic link is followed, so the file it points to is replaced and the
-  // link stays.  Anything else that exists, such as a device or a pipe, is
-  // written in place.  False when the file cannot be created, or exists and
-  // may not be written.
+  // link stays.  A file that is this process's standard output or error is
+  // written through that stream, at its current position; anything else
+  // that exists, such as a device or a pipe, is written in place.  False
+  // when the file cannot be created, or exists and may not be written.
   bool open(const std::string& path);
 
   // The pending output; append to it and call flushIfFull() now and then.
@@ -77,6 +78,7 @@ class OutputFile {
   int fd_ = -1;
   bool failed_ = false;
   bool inPlace_ = false;
+  bool borrowed_ = false;   // fd_ is a standard stream, not ours to close
   std::string tempPath_;    // empty when writing in place
   std::string targetPath_;  // the file that tempPath_ replaces
   mode_t mode_ = 0;

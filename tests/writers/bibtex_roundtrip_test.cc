@@ -13,19 +13,14 @@
 
 #include "reader/reader.h"
 #include "writers/bibtex_writer.h"
+#include "writer_test_util.h"
 
 namespace pubforge {
 namespace {
 
 namespace fs = std::filesystem;
 using namespace std::string_literals;
-
-std::string readFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
+using writer_test::readFile;
 
 struct Flags {
   bool skipNotes = false;
@@ -33,15 +28,8 @@ struct Flags {
   bool urlCommand = false;
 };
 
-class BibTeXRoundTripTest : public ::testing::Test {
+class BibTeXRoundTripTest : public writer_test::ScratchFolderTest {
  protected:
-  void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "pubforge-roundtrip-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    dir = pattern;
-  }
-  void TearDown() override { fs::remove_all(dir); }
-
   // Reads BibTeX text; stray bytes and messages are kept for inspection.
   ReadResult read(const std::string& text, Collection& collection, std::string* stray = nullptr) {
     std::ostringstream out, err;
@@ -158,7 +146,6 @@ class BibTeXRoundTripTest : public ::testing::Test {
            "\n----\n" + b.substr(from, 200);
   }
 
-  fs::path dir;
 };
 
 // Small bibliographies of the kinds that people keep.

@@ -1,5 +1,7 @@
 #include "writers/bibtex_writer.h"
 
+#include "writer_test_util.h"
+
 #include <gtest/gtest.h>
 
 #include <csignal>
@@ -20,40 +22,10 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace std::string_literals;
-
-struct ItemSpec {
-  std::string keyword;
-  std::string value;
-  int32_t number = 0;  // numericValue of date items
-};
-
-std::unique_ptr<Node> makePublication(std::string type, std::string key,
-                                      std::vector<ItemSpec> items = {}) {
-  auto node = createNode(std::move(key));
-  node->value = std::move(type);
-  for (ItemSpec& spec : items) {
-    Item item;
-    item.keyword = std::move(spec.keyword);
-    item.value = std::move(spec.value);
-    item.numericValue = spec.number;
-    node->items.push_back(std::move(item));
-  }
-  return node;
-}
+using namespace writer_test;
 
 std::unique_ptr<Node> makeComment(std::string number, std::string text) {
   return makePublication("Comment", std::move(number), {{"comment", std::move(text)}});
-}
-
-std::string readFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-void writeFile(const fs::path& path, const std::string& text) {
-  std::ofstream(path, std::ios::binary) << text;
 }
 
 // Names of the files in a folder (not recursive).
@@ -70,15 +42,8 @@ struct Flags {
   bool urlCommand = false;
 };
 
-class BibTeXWriterTest : public ::testing::Test {
+class BibTeXWriterTest : public writer_test::ScratchFolderTest {
  protected:
-  void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "pubforge-writer-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    dir = pattern;
-  }
-  void TearDown() override { fs::remove_all(dir); }
-
   Node* add(std::unique_ptr<Node> node) {
     nodes.push_back(std::move(node));
     return nodes.back().get();
@@ -93,7 +58,6 @@ class BibTeXWriterTest : public ::testing::Test {
                           flags.urlCommand, err);
   }
 
-  fs::path dir;
   Collection nodes;
   std::ostringstream err;
 };
@@ -365,15 +329,19 @@ TEST_F(BibTeXWriterTest, SeparateFilesStopAtTheFirstThatCannotBeCreated) {
   add(makePublication("Misc", "sub/b"));
   add(makePublication("Misc", "c"));
   std::string prefix = dir.string() + "/";
+  // A plain file stands where the key's folder would be made.
+  writeFile(dir / "sub", "x");
   EXPECT_FALSE(exportAll(prefix, true));
   EXPECT_EQ(err.str(), "ERROR: Unable to create BibTeX file " + prefix + "sub/b.bib!\n");
-  EXPECT_EQ(listFolder(dir), std::vector<std::string>{"a.bib"});
+  EXPECT_EQ(listFolder(dir), (std::vector<std::string>{"a.bib", "sub"}));
 
-  // Once the folder exists, a key with "/" names a file in it.
-  fs::create_directory(dir / "sub");
+  // Without it, the folder that the key adds is made, and the key names a
+  // file in it.
+  fs::remove(dir / "sub");
   err.str("");
   EXPECT_TRUE(exportAll(prefix, true));
   EXPECT_EQ(readFile(dir / "sub" / "b.bib"), "@Misc{ sub/b,\n\n}\n\n");
+  EXPECT_EQ(listFolder(dir), (std::vector<std::string>{"a.bib", "c.bib", "sub"}));
   EXPECT_EQ(err.str(), "");
 }
 

@@ -7,32 +7,19 @@
 #include <cmath>
 #include <cstdio>
 
-#include "text/conversion_table.h"
 #include "text/strings.h"
 
 namespace pubforge {
 
 // ------------------------------------------------------------ conversion
 
-void appendLatexConverted(std::string& out, std::string_view value, std::string_view nbsp,
-                          std::string_view linebreak, bool xmlStyle) {
-  for (char c : value) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (kConversionFormStart[byte] || c == '~' || c == '\n' || c == '\\') {
-      out += convertLatex(value, nbsp, linebreak, xmlStyle);
-      return;
-    }
-  }
-  out += value;  // nothing in it that the conversion changes
-}
-
 void Evaluation::appendConverted(std::string_view value) {
-  appendLatexConverted(output, value, env.nbsp, env.linebreak, env.xmlStyle);
+  appendConvertedLatex(output, value, env.nbsp, env.linebreak, env.xmlStyle);
 }
 
 void Evaluation::appendConverted(std::string_view value, std::string_view nbsp,
                                  std::string_view linebreak) {
-  appendLatexConverted(output, value, nbsp, linebreak, env.xmlStyle);
+  appendConvertedLatex(output, value, nbsp, linebreak, env.xmlStyle);
 }
 
 namespace {
@@ -319,22 +306,27 @@ void endAuthorLoop(Evaluation& eval, std::string_view, std::string_view) {
 }
 
 // Part `offset` (0 family name, 1 given name, 2 initials) of the current
-// author, without one pair of enclosing braces.
-std::string authorPart(const Evaluation& eval, size_t offset) {
+// author, without one pair of enclosing braces.  `stripped` holds the text
+// when braces had to be removed.
+std::string_view authorPart(const Evaluation& eval, size_t offset, std::string& stripped) {
   const AuthorParts& parts = eval.author->authorParts;
   const size_t index = eval.authorIndex + offset;
-  std::string part(index < parts.size() ? parts[index] : std::string_view());
-  return stripBraces(part);
+  const std::string_view part = index < parts.size() ? parts[index] : std::string_view();
+  if (!part.starts_with('{')) return part;
+  stripped = part;
+  return stripBraces(stripped);
 }
 
 void printFamilyName(Evaluation& eval, std::string_view, std::string_view) {
-  if (eval.author != nullptr) eval.appendConverted(authorPart(eval, 0));
+  std::string stripped;
+  if (eval.author != nullptr) eval.appendConverted(authorPart(eval, 0, stripped));
 }
 
 // Given name (offset 1) and initials (offset 2) fail when empty.
 void printNamePart(Evaluation& eval, size_t offset) {
   if (eval.author == nullptr) return;
-  const std::string part = authorPart(eval, offset);
+  std::string stripped;
+  const std::string_view part = authorPart(eval, offset, stripped);
   if (part.empty())
     eval.failed = true;
   else

@@ -21,17 +21,13 @@ template <typename... Pieces>
   throw FatalError{1};
 }
 
-// One open section: the output length when it opened and the failed flag
-// at that moment.
-struct OpenSection {
-  size_t outputLength;
-  bool failed;
-};
-
 struct Evaluation {
   Evaluation(const Node& pub, const Node* before, const Node* after, const PrintEnvironment& e,
-             Diagnostics d, std::string& out)
-      : publication(pub), previous(before), next(after), env(e), diag(d), output(out) {}
+             Diagnostics d, std::string& out, std::vector<OpenSection>& open)
+      : publication(pub), previous(before), next(after), env(e), diag(d), output(out),
+        sections(open) {
+    sections.clear();
+  }
 
   const Node& publication;
   const Node* previous;
@@ -42,7 +38,7 @@ struct Evaluation {
 
   size_t position = 0;  // next template byte to read
   bool failed = false;
-  std::vector<OpenSection> sections;
+  std::vector<OpenSection>& sections;  // innermost last
 
   // The author loop: where scanning resumes for the next author (none while
   // no loop is open), the author item and the index of the current author's
@@ -80,10 +76,5 @@ struct PlaceholderRule {
 // name then prints the item of that keyword (printItemPlaceholder).
 const PlaceholderRule* findPlaceholderRule(std::string_view name);
 void printItemPlaceholder(Evaluation& eval, std::string_view keyword);
-
-// Appends `value` converted as convertLatex does; values without a byte
-// that the conversion would touch are copied as they are.
-void appendLatexConverted(std::string& out, std::string_view value, std::string_view nbsp,
-                          std::string_view linebreak, bool xmlStyle);
 
 }  // namespace pubforge

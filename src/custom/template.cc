@@ -6,7 +6,6 @@
 #include <algorithm>
 
 #include "custom/placeholders.h"
-#include "text/conversion_table.h"
 #include "text/strings.h"
 
 namespace pubforge {
@@ -50,26 +49,7 @@ size_t skipRestOfSection(std::string_view text, size_t from) {
 TemplatePrinter::TemplatePrinter(std::string_view templateText, const PrintEnvironment& env)
     : text_(templateText),
       env_(env),
-      tilde_(convertLatex("~", env.nbsp, "\n", false)),
       tokenIndex_(templateText.size(), 0) {}
-
-// Literal text is converted one character at a time, with a line feed kept
-// as a line feed and the UTF-8 column whatever the style: in effect only "~"
-// changes, so characters that the conversion cannot touch are copied.
-void TemplatePrinter::appendLiteralCharacter(std::string& out, std::string_view character) const {
-  if (character == "~") {
-    out += tilde_;
-    return;
-  }
-  for (char c : character) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (kConversionFormStart[byte] || c == '~' || c == '\\') {
-      out += convertLatex(character, env_.nbsp, "\n", false);
-      return;
-    }
-  }
-  out += character;
-}
 
 TemplatePrinter::Token TemplatePrinter::readToken(size_t position) const {
   const std::string_view text = text_;
@@ -125,20 +105,19 @@ TemplatePrinter::Token TemplatePrinter::readToken(size_t position) const {
       ++i;  // a stray byte, or a sequence the template cuts off: dropped
       continue;
     }
-    appendLiteralCharacter(token.text, text.substr(i, length));
+    // Each character is converted on its own, with a line feed kept as a
+    // line feed and the UTF-8 column whatever the style: in effect only "~"
+    // changes, since no LaTeX form is a single character that converts.
+    appendConvertedLatex(token.text, text.substr(i, length), env_.nbsp, "\n", false);
     i += length;
   }
   token.next = i;
   return token;
 }
 
-TemplatePrinter::Token& TemplatePrinter::tokenAt(size_t position) {
-  size_t& index = tokenIndex_[position];
-  if (index == 0) {
-    tokens_.push_back(readToken(position));
-    index = tokens_.size();
-  }
-  return tokens_[index - 1];
+size_t TemplatePrinter::readTokenAt(size_t position) {
+  tokens_.push_back(readToken(position));
+  return tokenIndex_[position] = tokens_.size();
 }
 
 void TemplatePrinter::print(const Node& publication, const Node* previous, const Node* next,
@@ -146,7 +125,7 @@ void TemplatePrinter::print(const Node& publication, const Node* previous, const
   ++counters.entryNumber;
   ++counters.totalEntryNumber;
   text.clear();
-  Evaluation eval{publication, previous, next, env_, diag, text};
+  Evaluation eval{publication, previous, next, env_, diag, text, sections_};
   const size_t size = text_.size();
   while (eval.position < size) {
     Token& token = tokenAt(eval.position);

@@ -19,6 +19,13 @@ namespace pubforge {
 
 struct PlaceholderRule;
 
+// One open section: the output length when it opened and the failed flag
+// at that moment.
+struct OpenSection {
+  size_t outputLength;
+  bool failed;
+};
+
 // What an evaluation reads besides the template and the publications.  The
 // referenced values must outlive every evaluation that uses them.
 struct PrintEnvironment {
@@ -65,19 +72,22 @@ class TemplatePrinter {
 
   // The token that begins at `position` (less than the template size).  The
   // reference stays valid until the next call.
-  Token& tokenAt(size_t position);
+  Token& tokenAt(size_t position) {
+    const size_t index = tokenIndex_[position];
+    return tokens_[(index != 0 ? index : readTokenAt(position)) - 1];
+  }
   size_t size() const { return text_.size(); }
   std::string_view templateText() const { return text_; }
   const PrintEnvironment& environment() const { return env_; }
 
  private:
   Token readToken(size_t position) const;
-  void appendLiteralCharacter(std::string& out, std::string_view character) const;
+  size_t readTokenAt(size_t position);
 
   std::string text_;
   const PrintEnvironment& env_;
-  std::string tilde_;                   // what a "~" of literal text becomes
   std::vector<Token> tokens_;
+  std::vector<OpenSection> sections_;   // of the evaluation under way
   std::vector<size_t> tokenIndex_;      // by position: index + 1, 0 while not yet read
 };
 

@@ -22,6 +22,10 @@ std::string convertLatex(std::string_view text, std::string_view nbsp,
 void convertLatexInto(std::string& out, std::string_view text, std::string_view nbsp,
                       std::string_view linebreak, bool xmlStyle);
 
+// Appends convertLatex of `text` to `out`; what `out` held is left as it is.
+void appendConvertedLatex(std::string& out, std::string_view text, std::string_view nbsp,
+                          std::string_view linebreak, bool xmlStyle);
+
 // convertLatex with nbsp "&#160;", linebreak "\n" and XML output.
 std::string latexToXml(std::string_view text);
 void latexToXmlInto(std::string& out, std::string_view text);

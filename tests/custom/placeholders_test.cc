@@ -9,7 +9,6 @@
 
 #include "custom/template.h"
 #include "template_fixture.h"
-#include "text/strings.h"
 
 namespace pubforge {
 namespace {
@@ -402,24 +401,6 @@ TEST(Dispatch, NamesFindTheirRuleInTableOrder) {
     SCOPED_TRACE(std::string(row.name));
     const PlaceholderRule* rule = findPlaceholderRule(row.name);
     EXPECT_EQ(rule == nullptr ? std::string_view() : rule->name, row.rule);
-  }
-}
-
-// Values without a byte that the conversion touches are copied straight;
-// all others go through the conversion: both ways give what it gives.
-TEST(Conversion, AppendedValuesEqualTheConversion) {
-  const std::vector<std::string> values = {
-      "",      "plain", "a~b",   "line\nfeed", "back\\slash", "{\\\"u}", "x--y", "<&>'",
-      "\\x41", "caf\xC3\xA9", std::string("nul\0byte", 8), "~",  "\\n",       "#{}"};
-  for (const std::string& value : values) {
-    for (bool xml : {false, true}) {
-      for (std::string_view nbsp : {" ", "", "\\n"}) {
-        SCOPED_TRACE(value);
-        std::string out = "prefix";
-        appendLatexConverted(out, value, nbsp, "<br>", xml);
-        EXPECT_EQ(out, "prefix" + convertLatex(value, nbsp, "<br>", xml));
-      }
-    }
   }
 }
 

@@ -169,6 +169,15 @@ bool sameAsRows(std::string_view text, std::string_view nbsp, std::string_view l
                 bool xmlStyle) {
   const std::string fast = convertLatex(text, nbsp, linebreak, xmlStyle);
   const std::string rows = reference::convertLatexByRows(text, nbsp, linebreak, xmlStyle);
+  // Appending leaves what came before alone, escapes included.
+  std::string appended = "\\x41\\";
+  appendConvertedLatex(appended, text, nbsp, linebreak, xmlStyle);
+  EXPECT_EQ(appended, "\\x41\\" + rows) << "appended to a text with escapes: [" << visible(text)
+                                        << "]";
+  // Converting into a buffer replaces what it held.
+  std::string reused = "\\x41\\";
+  convertLatexInto(reused, text, nbsp, linebreak, xmlStyle);
+  EXPECT_EQ(reused, rows) << "converted into a used buffer: [" << visible(text) << "]";
   if (fast == rows) return true;
   ADD_FAILURE() << "value [" << visible(text) << "] nbsp [" << visible(nbsp) << "] linebreak ["
                 << visible(linebreak) << "] " << (xmlStyle ? "XML" : "UTF-8") << "\n  single pass ["

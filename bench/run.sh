@@ -2,8 +2,9 @@
 # Times whole runs of Pubforge on large generated bibliographies and prints
 # one table: wall time (median of several runs), throughput and peak memory,
 # for 10,000 and 100,000 entries, in non-interactive mode writing BibTeX
-# (-n -B) and RFC 2629 XML (-n -X), and in command mode with empty standard
-# input.  See bench/README.md.
+# (-n -B) and RFC 2629 XML (-n -X) and printing through the default template
+# (-n -C), and in command mode with empty standard input.  See
+# bench/README.md.
 #
 # Usage (from the repository root):  bench/run.sh [RUNS]
 #   RUNS        timed runs per size and mode (default 5, or $RUNS)
@@ -21,7 +22,7 @@ build=$out/build
 sizes=(10000 100000)
 
 # Targets for the largest size, and for the time growth from the smallest.
-declare -A max_seconds=([nB]=0.8 [nX]=1.0 [cmd]=0.8)
+declare -A max_seconds=([nB]=0.8 [nX]=1.0 [nC]=0.8 [cmd]=0.8)
 max_peak_ratio=3
 max_growth=11
 
@@ -69,6 +70,10 @@ run_once() {
   elif [[ $mode == "-n -X" ]]; then
     /usr/bin/time -v -o "$tfile" "$bin" -n -X "$out/out-$tag.xml" "$input" \
       >"$out/stdout-$tag.txt" 2>"$out/stderr-$tag.txt" || status=$?
+  elif [[ $mode == "-n -C" ]]; then
+    # The printed list goes to a file, as a user's redirection would send it.
+    /usr/bin/time -v -o "$tfile" "$bin" -n -C list "$input" \
+      >"$out/stdout-$tag.txt" 2>"$out/stderr-$tag.txt" || status=$?
   else
     /usr/bin/time -v -o "$tfile" "$bin" "$input" </dev/null \
       >"$out/stdout-$tag.txt" 2>"$out/stderr-$tag.txt" || status=$?
@@ -90,12 +95,13 @@ short() {
   case $1 in
     "-n -B") echo nB ;;
     "-n -X") echo nX ;;
+    "-n -C") echo nC ;;
     *) echo cmd ;;
   esac
 }
 
 declare -A med cpu peak failed
-modes=("-n -B" "-n -X" "command")
+modes=("-n -B" "-n -X" "-n -C" "command")
 for n in "${sizes[@]}"; do
   input=$out/bib-$n.bib
   for mode in "${modes[@]}"; do
@@ -108,7 +114,11 @@ for n in "${sizes[@]}"; do
         failed[$tag]="exit status $status: $(tail -n 1 "$out/stderr-$tag.txt" | cut -c1-70)"
         break
       fi
-      output=$out/out-$tag.$([[ $mode == "-n -X" ]] && echo xml || echo bib)
+      case $mode in
+        "-n -X") output=$out/out-$tag.xml ;;
+        "-n -C") output=$out/stdout-$tag.txt ;;
+        *) output=$out/out-$tag.bib ;;
+      esac
       if [[ $mode == -n* && ! -s $output ]]; then
         failed[$tag]="exit status 0 but $output is empty or missing"
         break

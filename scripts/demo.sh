@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds Pubforge and runs it on the bundled example
-# bibliography: the normalised BibTeX goes to standard output, the warnings
-# about the entries to standard error.
+# bibliography: the publication list, printed through the default printing
+# template, goes to standard output, the warnings about the entries to
+# standard error.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 cmake -S . -B build >/dev/null
 cmake --build build -j2 --target pubforge
-./build/pubforge -n -B /dev/stdout examples/example.bib
+./build/pubforge -n -C stdout examples/example.bib

@@ -73,3 +73,63 @@ struct PrintSetup {
 };
 
 }  // namespace pubforge::testing
+
+namespace pubforge::testing {
+
+// A few publications that between them give every placeholder something to
+// print and something to miss: authors with braces and empty names, dates,
+// url items, languages, notes, custom strings, a comment entry and an entry
+// without items.  In collection order.
+inline Collection samplePublications() {
+  Collection all;
+  auto article = makePublication(
+      "Kell2020", "Article",
+      {{"title", "Tide {T}ables: M{\\\"u}ller--Schmidt~Verlag"},
+       {"journal", "Coastal Notes"},
+       {"volume", "7"},
+       {"pages", "11--19"},
+       {"month", "05", 5},
+       {"day", "07", 7},
+       {"year", "2020", 2020},
+       {"isbn", "978-3-16-148410-0"},
+       {"language", "ngerman"},
+       {"note", "ISBN 978-3-16-148410-0"},
+       {"url", "https://example.org/~kell/a\nb.pdf"},
+       {"url.size", "1536"},
+       {"url.mime", "application/pdf"},
+       {"url.md5", "0123456789abcdef"}},
+      "1");
+  addAuthors(*article, {"Kell", "Mira", "M.", "{Dalen Sons}", "", "", "M{\\\"u}ller", "J{\\\"o}rg",
+                        "J."});
+  article->custom = {"c1 {\\'e}", "", "c3", "", "", "", "", "", "c9"};
+  all.push_back(std::move(article));
+
+  all.push_back(makePublication("1", "Comment", {{"comment", "% a comment line"}}));
+
+  auto book = makePublication("sousa2020", "Book",
+                              {{"title", "<Sediments> & 'Estuaries'"},
+                               {"publisher", "Harbour\nPress"},
+                               {"year", "2020", 2020},
+                               {"month", "13", 13},
+                               {"language", "Greek"},
+                               {"content-language", "el"},
+                               {"note", "A note with ISBN later"},
+                               {"url.size", "0"},
+                               {"url.mime", "text/x-other"}},
+                              "");
+  addAuthors(*book, {"Sousa", "Ana", "A."});
+  all.push_back(std::move(book));
+
+  all.push_back(makePublication("empty", "Misc", {}, "label+with+plus"));
+
+  auto report = makePublication("dalen2021", "TechReport",
+                                {{"title", "Sluice gates"},
+                                 {"institution", "Harbour Office"},
+                                 {"year", "2021", 2021},
+                                 {"author", ""}},
+                                "x");
+  all.push_back(std::move(report));
+  return all;
+}
+
+}  // namespace pubforge::testing

@@ -171,7 +171,7 @@ void TemplatePrinter::print(const Node& publication, const Node* previous, const
         } else {
           eval.sections.pop_back();
           eval.failed = section.failed;
-          if (token.skipTo == kNotYet) token.skipTo = skipRestOfSection(text_, token.next);
+          if (token.skipTo == Token::kNotYet) token.skipTo = skipRestOfSection(text_, token.next);
           eval.position = token.skipTo;
         }
         break;

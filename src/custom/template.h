@@ -27,7 +27,7 @@ struct OpenSection {
 };
 
 // What an evaluation reads besides the template and the publications.  The
-// referenced values must outlive every evaluation that uses them.
+// values it refers to must outlive every evaluation that uses them.
 struct PrintEnvironment {
   std::string_view namingTemplate;                     // of the export run
   const std::vector<std::string>& monthNames;
@@ -56,19 +56,27 @@ class TemplatePrinter {
   void print(const Node& publication, const Node* previous, const Node* next,
              PrintCounters& counters, Diagnostics diag, std::string& text);
 
+ private:
   // One piece of the template, as it begins at some position: literal text
   // (escapes resolved, "~" turned into the no-break-space text), a section
   // byte, or a placeholder with the rule that its name selects.
   struct Token {
-    enum class Kind : uint8_t { kText, kOpen, kCloseSquare, kCloseRound, kAlternative, kPlaceholder };
+    enum class Kind : uint8_t {
+      kText,
+      kOpen,
+      kCloseSquare,
+      kCloseRound,
+      kAlternative,
+      kPlaceholder
+    };
+    static constexpr size_t kNotYet = SIZE_MAX;
     Kind kind = Kind::kText;
-    size_t next = 0;                          // the position after it
+    size_t next = 0;                        // the position after it
     const PlaceholderRule* rule = nullptr;  // null: the item of that keyword
-    std::string text;                         // literal output, or the placeholder name
-    size_t operand = 0;                       // where the operand begins in `text`
-    size_t skipTo = kNotYet;                  // "|": where a successful alternative resumes
+    std::string text;                       // literal output, or the placeholder name
+    size_t operand = 0;                     // where the operand begins in `text`
+    size_t skipTo = kNotYet;                // "|": where a successful alternative resumes
   };
-  static constexpr size_t kNotYet = SIZE_MAX;
 
   // The token that begins at `position` (less than the template size).  The
   // reference stays valid until the next call.
@@ -76,16 +84,11 @@ class TemplatePrinter {
     const size_t index = tokenIndex_[position];
     return tokens_[(index != 0 ? index : readTokenAt(position)) - 1];
   }
-  size_t size() const { return text_.size(); }
-  std::string_view templateText() const { return text_; }
-  const PrintEnvironment& environment() const { return env_; }
-
- private:
   Token readToken(size_t position) const;
   size_t readTokenAt(size_t position);
 
   std::string text_;
-  const PrintEnvironment& env_;
+  const PrintEnvironment env_;
   std::vector<Token> tokens_;
   std::vector<OpenSection> sections_;   // of the evaluation under way
   std::vector<size_t> tokenIndex_;      // by position: index + 1, 0 while not yet read

@@ -45,10 +45,12 @@ inline std::string printPublication(std::string_view tpl, const Node& publicatio
         name = tpl.substr(at + 1, 1);
         p = at + 2;
       }
-      if (const PlaceholderRule* rule = findPlaceholderRule(name))
-        rule->handler(eval, name, std::string_view(name).substr(rule->prefix ? rule->name.size() : 0));
-      else
+      if (const PlaceholderRule* rule = findPlaceholderRule(name)) {
+        const size_t operand = rule->prefix ? rule->name.size() : 0;
+        rule->handler(eval, name, std::string_view(name).substr(operand));
+      } else {
         printItemPlaceholder(eval, name);
+      }
       continue;
     }
     if (c == '\\' && !last) {

@@ -15,6 +15,9 @@ std::string prepareFrame(const std::string& text, const OutputSettings& settings
   return convertLatex(unescapeBackslashes(text), settings.nbsp, "\n", false);
 }
 
+// Printed text is written once this much has been collected.
+constexpr size_t kWriteSize = 1 << 16;
+
 void write(std::ostream& out, std::string_view text) {
   out.write(text.data(), static_cast<std::streamsize>(text.size()));
 }
@@ -34,11 +37,12 @@ bool exportToCustom(const PublicationSet& publications, std::string_view namingT
   const std::string header = prepareFrame(settings.header, settings);
   const std::string trailer = prepareFrame(settings.trailer, settings);
 
-  // Comment entries are neither printed nor anyone's neighbour.
+  // Comment entries are neither printed nor anyone's neighbour.  What is
+  // printed is collected and written in large pieces.
   const size_t count = publications.size();
   const Node* previous = nullptr;
   size_t nextIndex = 0;
-  std::string text;
+  std::string pending;
   for (size_t i = 0; i < count; ++i) {
     const Node& publication = *publications[i];
     if (publication.isComment()) continue;
@@ -46,14 +50,25 @@ bool exportToCustom(const PublicationSet& publications, std::string_view namingT
     while (nextIndex < count && publications[nextIndex]->isComment()) ++nextIndex;
     const Node* next = nextIndex < count ? publications[nextIndex] : nullptr;
 
-    // The publication is printed before any of it is written, so a fatal
-    // error leaves no header of it behind.
-    printer.print(publication, previous, next, counters, diag, text);
-    write(out, header);
-    write(out, text);
-    write(out, trailer);
+    const size_t before = pending.size();
+    pending += header;
+    try {
+      printer.print(publication, previous, next, counters, diag, pending);
+    } catch (const FatalError&) {
+      // What the publications before it printed is written; nothing of
+      // this one, not even its header.
+      pending.resize(before);
+      write(out, pending);
+      throw;
+    }
+    pending += trailer;
+    if (pending.size() >= kWriteSize) {
+      write(out, pending);
+      pending.clear();
+    }
     previous = &publication;
   }
+  write(out, pending);
   return true;
 }
 

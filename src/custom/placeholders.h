@@ -25,7 +25,7 @@ struct Evaluation {
   Evaluation(const Node& pub, const Node* before, const Node* after, const PrintEnvironment& e,
              Diagnostics d, std::string& out, std::vector<OpenSection>& open)
       : publication(pub), previous(before), next(after), env(e), diag(d), output(out),
-        sections(open) {
+        start(out.size()), sections(open) {
     sections.clear();
   }
 
@@ -35,6 +35,7 @@ struct Evaluation {
   const PrintEnvironment& env;
   Diagnostics diag;
   std::string& output;
+  const size_t start;  // where this publication's text begins in `output`
 
   size_t position = 0;  // next template byte to read
   bool failed = false;
@@ -48,8 +49,10 @@ struct Evaluation {
   size_t authorIndex = 0;
 
   // Where the section text begins: the innermost open section's start, or
-  // the start of the output outside every section.
-  size_t sectionStart() const { return sections.empty() ? 0 : sections.back().outputLength; }
+  // the start of the publication's text outside every section.
+  size_t sectionStart() const {
+    return sections.empty() ? start : sections.back().outputLength;
+  }
   std::string_view sectionText() const {
     return std::string_view(output).substr(sectionStart());
   }

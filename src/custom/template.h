@@ -49,10 +49,11 @@ class TemplatePrinter {
   TemplatePrinter(const TemplatePrinter&) = delete;
   TemplatePrinter& operator=(const TemplatePrinter&) = delete;
 
-  // Evaluates the template for `publication` into `text` (replacing what it
-  // held).  `previous` and `next` are its neighbours in the export run, or
+  // Evaluates the template for `publication` and appends the result to
+  // `text`.  `previous` and `next` are its neighbours in the export run, or
   // null.  Both counters grow by one first.  A fatal template error is
-  // reported on `diag` and thrown as FatalError; `text` is then undefined.
+  // reported on `diag` and thrown as FatalError; what was appended to `text`
+  // is then incomplete.
   void print(const Node& publication, const Node* previous, const Node* next,
              PrintCounters& counters, Diagnostics diag, std::string& text);
 

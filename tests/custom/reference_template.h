@@ -147,6 +147,7 @@ inline std::string compareWithReference(std::string_view tpl, const Collection& 
     std::ostringstream err, referenceErr;
     bool fatal = false, referenceFatal = false;
     std::string expected;
+    text = "before";
     try {
       printer.print(*printed[i], previous, next, counters, err, text);
     } catch (const FatalError&) {
@@ -166,7 +167,7 @@ inline std::string compareWithReference(std::string_view tpl, const Collection& 
     if (err.str() != referenceErr.str())
       return where + "messages differ:\n" + err.str() + "--- reference:\n" + referenceErr.str();
     if (fatal) return {};
-    if (text != expected)
+    if (text != "before" + expected)
       return where + "output differs:\n" + text + "\n--- reference:\n" + expected;
   }
   return {};

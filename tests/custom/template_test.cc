@@ -138,9 +138,16 @@ TEST(PrintPublication, OneTemplatePrintsManyPublications) {
       {withBoth.get(), "1999:yes"}, {withNone.get(), "none:no"},
       {withTitle.get(), "none:no"}, {withBoth.get(), "1999:yes"}};
   for (const auto& [publication, expected] : runs) {
+    text.clear();
     printer.print(*publication, nullptr, nullptr, setup.counters, setup.err, text);
     EXPECT_EQ(text, expected);
   }
+  // The text is appended; comparisons outside every section see only the
+  // publication's own text.
+  text = "1999";
+  TemplatePrinter compare("%{year}%{is?1999}same", env);
+  compare.print(*withBoth, nullptr, nullptr, setup.counters, setup.err, text);
+  EXPECT_EQ(text, "1999same");
 }
 
 struct FatalCase {

@@ -150,6 +150,39 @@ TEST(PrintPublication, OneTemplatePrintsManyPublications) {
   EXPECT_EQ(text, "1999same");
 }
 
+// Large templates built so that work per byte that grows with the template
+// would take far longer than the test's time-out.
+TEST(PrintPublication, LargeTemplatesAreReadInLinearWork) {
+  auto publication = makePublication("k", "Article", {{"title", "T"}});
+  addAuthors(*publication, {"A", "a", "a.", "B", "b", "b."});
+  auto repeat = [](std::string_view piece, size_t times) {
+    std::string out;
+    for (size_t i = 0; i < times; ++i) out += piece;
+    return out;
+  };
+  const size_t n = 200000;
+  struct Large {
+    const char* name;
+    std::string templateText;
+    size_t expectedSize;
+  };
+  const std::vector<Large> cases = {
+      {"first of many alternatives", "[" + repeat("%{title}|", n) + "]", 1},
+      {"last of many alternatives", "[" + repeat("%{x}|", n) + "z]", 1},
+      {"deeply nested sections", repeat("[", n) + "a" + repeat("]", n), 1},
+      {"deeply nested failing groups", "[" + repeat("(", n) + "%{x}" + repeat(")", n) + "]", 0},
+      {"name that never closes", "%{" + repeat("%{a", n), 0},
+      {"many comparisons in one section", "[" + repeat("%{title}%{is?T}", n) + "]", 0},
+      {"long loop body", "%a" + repeat("%{author-family-name}", n) + "%A", 2 * n},
+      {"many literal runs", repeat("ab\n", n), 3 * n},
+  };
+  for (const Large& row : cases) {
+    SCOPED_TRACE(row.name);
+    PrintSetup setup;
+    EXPECT_EQ(setup.print(row.templateText, *publication).size(), row.expectedSize);
+  }
+}
+
 struct FatalCase {
   const char* name;
   std::string templateText;

@@ -1,22 +1,294 @@
 #include "commands/commands.h"
 
+#include <filesystem>
+#include <fstream>
 #include <istream>
+#include <iterator>
 #include <ostream>
 #include <string>
+#include <string_view>
+#include <system_error>
+#include <unordered_map>
+#include <vector>
+
+#include "model/node.h"
+#include "text/strings.h"
+#include "writers/bibtex_writer.h"
 
 namespace pubforge {
 
-unsigned runCommands(std::istream& input, RunContext& ctx, PublicationSet& /*set*/,
-                     unsigned /*level*/) {
-  unsigned errors = 0;
-  std::string line;
-  while (std::getline(input, line)) {
-    if (line.empty() || line[0] == '#') continue;
-    // No command is known yet, so every other line ends the input.
-    ctx.diag.report("ERROR: Bad command '", line, "'!\n");
-    return 1;
+namespace {
+
+// What the state of one run of the interpreter shares between standard input
+// and every include file it opens.
+class Session {
+ public:
+  Session(RunContext& ctx, PublicationSet& set) : ctx(ctx), set(set) {}
+
+  RunContext& ctx;
+  PublicationSet& set;
+  unsigned includesOpened = 0;
+
+  // The first publication of the collection with the citation key, as
+  // findNode gives it.  The collection does not change while commands run,
+  // so the keys are indexed once, at the first lookup: a script that cites
+  // every publication of a large bibliography stays linear.
+  Node* findPublication(std::string_view key) {
+    if (!indexed_) {
+      index_.reserve(ctx.publications.size());
+      for (const auto& node : ctx.publications) index_.try_emplace(node->keyword, node.get());
+      indexed_ = true;
+    }
+    const auto found = index_.find(key);
+    return found == index_.end() ? nullptr : found->second;
   }
-  return errors;
+
+ private:
+  std::unordered_map<std::string_view, Node*> index_;  // views of the nodes' keys
+  bool indexed_ = false;
+};
+
+// The reading of one input: standard input or an include file.
+struct Input {
+  Session& session;
+  unsigned level;      // include nesting level
+  unsigned errors = 0;
+};
+
+// Whether the input goes on after a command.  A stopped input returns 1,
+// whatever it counted before.
+enum class Flow { kGoOn, kStop };
+
+// A command gets its line without the line feed, and the argument text: the
+// rest of the line after the bytes that selected the command, as written.
+using Handler = Flow (*)(Input& in, std::string_view line, std::string_view argument);
+
+struct Command {
+  std::string_view text;  // the command as written in full
+  size_t prefix;          // how many of its bytes a line must begin with
+  Handler run;
+};
+
+unsigned readCommands(std::istream& stream, Session& session, unsigned level);
+
+// The next word of an argument: blanks trimmed, then a word up to one of the
+// separators, possibly double-quoted; a word beginning with "#" ends the
+// argument.  Once nothing remains every word is empty.
+std::string takeWord(std::string& rest, std::string_view separators) {
+  trimWhitespace(rest);
+  return nextWord(rest, separators);
+}
+
+constexpr std::string_view kBlanks = " \t";
+
+Flow citeAll(Input& in, std::string_view, std::string_view) {
+  in.session.set.addAll(in.session.ctx.publications);
+  return Flow::kGoOn;
+}
+
+// cite key [label [custom-1 ... custom-9]]
+Flow cite(Input& in, std::string_view, std::string_view argument) {
+  Session& s = in.session;
+  std::string rest(argument);
+  const std::string key = takeWord(rest, kBlanks);
+  std::string label = takeWord(rest, kBlanks);
+  Node* publication = s.findPublication(key);
+  if (publication == nullptr) {
+    s.ctx.diag.report("ERROR: Publication '", key, "' not found!\n");
+    ++in.errors;
+    return Flow::kGoOn;
+  }
+  // Without a label a publication is numbered by its place in the selection.
+  publication->label = label.empty() ? std::to_string(s.set.size()) : std::move(label);
+  if (!s.set.add(publication)) {
+    s.ctx.diag.report("ERROR: Publication '", argument, "' has already been added!\n");
+    ++in.errors;
+  }
+  // Citing again replaces the label and the custom strings as well.
+  publication->custom.assign(kCustomCount, std::string());
+  for (std::string& custom : publication->custom) custom = takeWord(rest, kBlanks);
+  return Flow::kGoOn;
+}
+
+// sort key[/order] ... with at most eight keys.
+Flow sortSet(Input& in, std::string_view, std::string_view argument) {
+  constexpr int kMaxSortKeys = 8;
+  Session& s = in.session;
+  std::string rest(argument);
+  std::vector<std::string> keys;
+  std::vector<bool> ascending;
+  for (int i = 0; i < kMaxSortKeys; ++i) {
+    std::string key = takeWord(rest, kBlanks);
+    bool up = true;
+    if (const size_t slash = key.find('/'); slash != std::string::npos) {
+      const std::string order = key.substr(slash + 1);
+      key.resize(slash);
+      if (order == "descending" || order == "D") {
+        up = false;
+      } else if (order != "ascending" && order != "A") {
+        s.ctx.diag.report("ERROR: Bad sorting order '", order, "' for key '", key, "'!\n");
+        ++in.errors;
+        break;  // the keys before it still sort the set
+      }
+    }
+    if (key.empty()) continue;
+    keys.push_back(std::move(key));
+    ascending.push_back(up);
+  }
+  s.set.sort(keys, ascending);
+  return Flow::kGoOn;
+}
+
+// export [naming template]: the custom output on standard output, then the
+// BibTeX files named on the command line, from the selection as it is now.
+Flow exportSet(Input& in, std::string_view, std::string_view) {
+  Session& s = in.session;
+  const RunOptions& o = s.ctx.options;
+  // A failing file export stops the input; the ones after it do not run.
+  if (o.bibtexFile && !exportToBibTeX(s.set, *o.bibtexFile, false, o.skipNotesWithIsbnAndIssn,
+                                      o.addNotesWithIsbnAndIssn, o.addUrlCommand, s.ctx.diag))
+    return Flow::kStop;
+  if (o.separateBibtexPrefix &&
+      !exportToBibTeX(s.set, *o.separateBibtexPrefix, true, o.skipNotesWithIsbnAndIssn,
+                      o.addNotesWithIsbnAndIssn, o.addUrlCommand, s.ctx.diag))
+    return Flow::kStop;
+  return Flow::kGoOn;
+}
+
+Flow clearSet(Input& in, std::string_view, std::string_view) {
+  in.session.set.clear();
+  return Flow::kGoOn;
+}
+
+Flow echo(Input& in, std::string_view, std::string_view argument) {
+  const std::string text = unescapeBackslashes(argument);
+  in.session.ctx.out.write(text.data(), static_cast<std::streamsize>(text.size()));
+  return Flow::kGoOn;
+}
+
+// The settings that a command sets to its argument text as written.
+template <std::string OutputSettings::*field>
+Flow setText(Input& in, std::string_view, std::string_view argument) {
+  in.session.ctx.settings.*field = argument;
+  return Flow::kGoOn;
+}
+
+Flow appendTemplate(Input& in, std::string_view, std::string_view argument) {
+  in.session.ctx.settings.printingTemplate += argument;
+  return Flow::kGoOn;
+}
+
+Flow newTemplate(Input& in, std::string_view, std::string_view) {
+  in.session.ctx.settings.printingTemplate.clear();
+  return Flow::kGoOn;
+}
+
+template <bool xml>
+Flow setStyle(Input& in, std::string_view, std::string_view) {
+  in.session.ctx.settings.xmlStyle = xml;
+  return Flow::kGoOn;
+}
+
+// include file name (spaces included): the commands of the file, run inside
+// this input.
+Flow include(Input& in, std::string_view, std::string_view argument) {
+  Session& s = in.session;
+  if (in.level >= kMaxIncludeLevel) {
+    s.ctx.diag.report("ERROR: Include file nesting level limit reached!\n");
+    return Flow::kStop;
+  }
+  if (s.includesOpened >= kMaxIncludeFiles) {
+    s.ctx.diag.report("ERROR: Include file limit of ", kMaxIncludeFiles, " files reached!\n");
+    return Flow::kStop;
+  }
+  const std::string name(argument);
+  // A name with a NUL byte would name another file; a folder opens but
+  // holds no lines.
+  std::error_code error;
+  std::ifstream file;
+  if (name.find('\0') == std::string::npos && !std::filesystem::is_directory(name, error))
+    file.open(name, std::ios::binary);
+  if (!file.is_open()) {
+    s.ctx.diag.report("ERROR: Unable to open include file '", name, "'!\n");
+    return Flow::kStop;
+  }
+  ++s.includesOpened;
+  in.errors += readCommands(file, s, in.level + 1);
+  return Flow::kGoOn;
+}
+
+// monthNames name ...: the names replace those of January, February and so
+// on; the months after the last name keep theirs.
+Flow monthNames(Input& in, std::string_view, std::string_view argument) {
+  Session& s = in.session;
+  std::vector<std::string>& names = s.ctx.settings.monthNames;
+  constexpr size_t kMonths = std::size(kEnglishMonthNames);
+  std::string rest(argument);
+  size_t month = 0;
+  while (!rest.empty()) {
+    std::string name = takeWord(rest, " ");
+    if (month == kMonths) {
+      s.ctx.diag.report("ERROR: There are only 12 month names possible in monthNames!\n");
+      return Flow::kStop;
+    }
+    if (names.size() < kMonths) names.resize(kMonths);
+    names[month++] = std::move(name);
+  }
+  return Flow::kGoOn;
+}
+
+// The commands in the order in which a line is matched against them: the
+// first whose first `prefix` bytes begin the line runs.
+constexpr Command kCommands[] = {
+    {"citeAll", 7, citeAll},
+    {"cite ", 5, cite},
+    {"sort ", 5, sortSet},
+    {"export", 5, exportSet},
+    {"clear", 5, clearSet},
+    {"echo ", 5, echo},
+    {"header ", 7, setText<&OutputSettings::header>},
+    {"trailer ", 8, setText<&OutputSettings::trailer>},
+    {"nbsp ", 5, setText<&OutputSettings::nbsp>},
+    {"linebreak ", 10, setText<&OutputSettings::linebreak>},
+    {"utf8Style", 8, setStyle<false>},
+    {"xmlStyle", 8, setStyle<true>},
+    {"templatenew", 11, newTemplate},
+    {"template ", 9, setText<&OutputSettings::printingTemplate>},
+    {"template+ ", 10, appendTemplate},
+    {"include ", 8, include},
+    {"monthNames ", 11, monthNames},
+};
+
+const Command* findCommand(std::string_view line) {
+  for (const Command& command : kCommands)
+    if (line.substr(0, command.prefix) == command.text.substr(0, command.prefix))
+      return &command;
+  return nullptr;
+}
+
+// Runs the lines of `stream` until it ends or an error stops it.  Lines are
+// read whole whatever their length.
+unsigned readCommands(std::istream& stream, Session& session, unsigned level) {
+  Input in{session, level};
+  std::string line;
+  while (std::getline(stream, line)) {
+    if (line.empty() || line[0] == '#') continue;
+    const Command* command = findCommand(line);
+    if (command == nullptr) {
+      session.ctx.diag.report("ERROR: Bad command '", line, "'!\n");
+      return 1;
+    }
+    const std::string_view text(line);
+    if (command->run(in, text, text.substr(command->prefix)) == Flow::kStop) return 1;
+  }
+  return in.errors;
+}
+
+}  // namespace
+
+unsigned runCommands(std::istream& input, RunContext& ctx, PublicationSet& set, unsigned level) {
+  Session session(ctx, set);
+  return readCommands(input, session, level);
 }
 
 }  // namespace pubforge

@@ -7,17 +7,17 @@
 #   scripts/fuzz.sh [SECONDS_PER_TARGET] [TARGET...]
 #
 # SECONDS_PER_TARGET defaults to 60; the targets default to all of them
-# (read_write, text_ops, mapping, template).  FUZZ_BUILD_DIR chooses the
-# build folder (default build-fuzz).  The corpus each target grows is kept in
-# the build folder, so later runs go on from it; the checked-in seeds in
-# fuzz/corpus/ are read every time.
+# (read_write, text_ops, mapping, template, commands).  FUZZ_BUILD_DIR
+# chooses the build folder (default build-fuzz).  The corpus each target
+# grows is kept in the build folder, so later runs go on from it; the
+# checked-in seeds in fuzz/corpus/ are read every time.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 seconds=${1:-60}
 shift || true
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(read_write text_ops mapping template)
+[ ${#targets[@]} -gt 0 ] || targets=(read_write text_ops mapping template commands)
 build=${FUZZ_BUILD_DIR:-build-fuzz}
 
 bash scripts/install-deps.sh

@@ -1,0 +1,175 @@
+// Fuzz target: command scripts.
+//
+// The input is a command script, optionally followed by include files, all
+// separated by the byte 0x1E: the script is standard input, the pieces after
+// it are the files "f1", "f2", ... of a scratch folder that also holds an
+// empty folder "d".  Include names are taken inside that folder; a script
+// with a "/" in an include name is skipped, so that none reads a device or a
+// file outside it.  The script runs over a small bibliography, with -B and -b
+// outputs in the scratch folder.
+//
+// Whatever the script, the run must end, and afterwards: the result is 0
+// exactly when no error was reported, and never more than the errors
+// reported; the selection holds each publication of the collection at most
+// once; there are still twelve month names; a cited publication has its nine
+// custom strings.
+#include <unistd.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <set>
+#include <sstream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "commands/commands.h"
+#include "commands/run_context.h"
+#include "fuzz_util.h"
+#include "model/diagnostics.h"
+#include "model/publication_set.h"
+#include "reader/reader.h"
+
+namespace pubforge::fuzz {
+namespace {
+
+constexpr char kSeparator = '\x1e';
+constexpr size_t kScriptFiles = 4;
+
+const char kBibliography[] =
+    "% comment line\n"
+    "@Article{kell2020, author = {Kell, Mira and J{\\\"o}rg M{\\\"u}ller}, title = {Tidal "
+    "{F}lats}, journal = {J. Coast}, year = 2020, month = jul, pages = {1-9}, url = "
+    "{https://example.org/k.pdf}}\n"
+    "@Book{muller2018, author = {M{\\\"u}ller, J{\\\"o}rg}, title = {Coasts}, publisher = "
+    "{Harbour Press}, year = 2018, isbn = {978-3-16-148410-0}}\n"
+    "@InProceedings{sousa2019, author = {Ana Sousa}, title = {Sediment}, booktitle = {WCD}, "
+    "year = 2019, month = mar, day = 3}\n"
+    "@Misc{k, title = {Only a title}}\n";
+
+std::vector<std::string_view> splitPieces(std::string_view data) {
+  std::vector<std::string_view> pieces;
+  for (;;) {
+    const size_t end = data.find(kSeparator);
+    pieces.push_back(data.substr(0, end));
+    if (end == std::string_view::npos) break;
+    data.remove_prefix(end + 1);
+  }
+  return pieces;
+}
+
+// The text with every include name taken inside `folder`; nullopt when a
+// name has a "/".
+std::optional<std::string> rootIncludes(std::string_view text, const std::string& folder) {
+  std::string rooted;
+  for (;;) {
+    const size_t end = text.find('\n');
+    const std::string_view line = text.substr(0, end);
+    if (line.starts_with("include ")) {
+      const std::string_view name = line.substr(8);
+      if (name.find('/') != std::string_view::npos) return std::nullopt;
+      ((rooted += "include ") += folder) += '/';
+      rooted += name;
+    } else {
+      rooted += line;
+    }
+    if (end == std::string_view::npos) break;
+    rooted += '\n';
+    text.remove_prefix(end + 1);
+  }
+  return rooted;
+}
+
+// Error messages begin a line with "ERROR: ".
+size_t countErrors(const std::string& err) {
+  size_t n = 0;
+  for (size_t at = 0; at < err.size();) {
+    if (err.compare(at, 7, "ERROR: ") == 0) ++n;
+    const size_t end = err.find('\n', at);
+    if (end == std::string::npos) break;
+    at = end + 1;
+  }
+  return n;
+}
+
+// The scratch folder of this process, removed when the process ends.
+const std::filesystem::path& scratchFolder() {
+  struct Folder {
+    Folder() : path(scratchPath(".commands")) {
+      std::filesystem::remove_all(path);
+      std::filesystem::create_directories(path / "d");
+    }
+    ~Folder() {
+      std::error_code ignored;
+      std::filesystem::remove_all(path, ignored);
+    }
+    std::filesystem::path path;
+  };
+  static const Folder folder;
+  return folder.path;
+}
+
+}  // namespace
+}  // namespace pubforge::fuzz
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  using namespace pubforge;
+  using namespace pubforge::fuzz;
+  const std::vector<std::string_view> pieces =
+      splitPieces(std::string_view(reinterpret_cast<const char*>(data), size));
+  if (pieces.size() > 1 + kScriptFiles) return 0;
+  const std::string folder = scratchFolder().string();
+  std::vector<std::string> texts;
+  for (std::string_view piece : pieces) {
+    std::optional<std::string> rooted = rootIncludes(piece, folder);
+    if (!rooted) return -1;
+    texts.push_back(std::move(*rooted));
+  }
+  for (size_t i = 1; i <= kScriptFiles; ++i) {
+    const std::string name = folder + "/f" + std::to_string(i);
+    if (i < texts.size()) {
+      if (!writeFile(name, texts[i])) fail("an include file can be written");
+    } else {
+      std::filesystem::remove(name);
+    }
+  }
+
+  std::ostringstream out, err;
+  RunContext ctx(out, err);
+  {
+    std::ostringstream readerOut, readerErr;
+    BibReader reader(readerOut, readerErr);
+    require(reader.readText(kBibliography) == ReadResult::kOk, "the bibliography reads");
+    ctx.publications = reader.finish();
+  }
+  ctx.options.bibtexFile = folder + "/out.bib";
+  ctx.options.separateBibtexPrefix = folder + "/sep-";
+  PublicationSet set(ctx.publications.size());
+  std::istringstream script{texts[0]};
+
+  unsigned result = 0;
+  try {
+    result = runCommands(script, ctx, set, 0);
+  } catch (const FatalError&) {
+    // An error in a printing template ends the run; its message is out.
+    require(!err.str().empty(), "a fatal error says why");
+    return 0;
+  }
+
+  const size_t reported = countErrors(err.str());
+  require((result == 0) == (reported == 0), "the result is 0 exactly when no error was reported");
+  require(result <= reported, "every error counted was reported");
+
+  require(set.size() <= set.capacity(), "the selection fits its capacity");
+  std::set<const Node*> collection, seen;
+  for (const auto& node : ctx.publications) collection.insert(node.get());
+  for (const Node* p : set) {
+    require(seen.insert(p).second, "a publication is selected once");
+    require(collection.count(p) == 1, "the selection is of the collection");
+    require(p->custom.empty() || p->custom.size() == kCustomCount, "nine custom strings");
+  }
+  require(ctx.settings.monthNames.size() == 12, "twelve month names");
+  return 0;
+}

@@ -104,8 +104,12 @@ Flow cite(Input& in, std::string_view, std::string_view argument) {
     s.ctx.diag.report("ERROR: Publication '", argument, "' has already been added!\n");
     ++in.errors;
   }
-  // Citing again replaces the label and the custom strings as well.
-  publication->custom.assign(kCustomCount, std::string());
+  // Citing again replaces the label and the custom strings as well.  Nine
+  // empty strings are kept as none, which reads the same and costs nothing.
+  publication->clearCustom();
+  trimWhitespace(rest);
+  if (rest.empty()) return Flow::kGoOn;
+  publication->custom.resize(kCustomCount);
   for (std::string& custom : publication->custom) custom = takeWord(rest, kBlanks);
   return Flow::kGoOn;
 }

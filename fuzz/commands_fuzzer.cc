@@ -5,14 +5,15 @@
 // it are the files "f1", "f2", ... of a scratch folder that also holds an
 // empty folder "d".  Include names are taken inside that folder; a script
 // with a "/" in an include name is skipped, so that none reads a device or a
-// file outside it.  The script runs over a small bibliography, with -B and -b
+// file outside it, and so is one with an "x" in a template command, so that
+// none runs shell commands.  The script runs over a small bibliography, with -B and -b
 // outputs in the scratch folder.
 //
 // Whatever the script, the run must end, and afterwards: the result is 0
 // exactly when no error was reported, and never more than the errors
 // reported; the selection holds each publication of the collection at most
-// once; there are still twelve month names; a cited publication has its nine
-// custom strings.
+// once; there are still twelve month names; a cited publication has none or
+// all nine of its custom strings.
 #include <unistd.h>
 
 #include <cstddef>
@@ -60,13 +61,19 @@ std::vector<std::string_view> splitPieces(std::string_view data) {
   return pieces;
 }
 
-// The text with every include name taken inside `folder`; nullopt when a
-// name has a "/".
+// The text with every include name taken inside `folder`; nullopt for a
+// script to skip: an include name with a "/", or a template command with an
+// "x".
 std::optional<std::string> rootIncludes(std::string_view text, const std::string& folder) {
   std::string rooted;
   for (;;) {
     const size_t end = text.find('\n');
     const std::string_view line = text.substr(0, end);
+    // The default printing template holds no "x", so without one in the
+    // template commands no script can build a template that runs a shell
+    // command ("exec").
+    if (line.starts_with("template") && line.find('x') != std::string_view::npos)
+      return std::nullopt;
     if (line.starts_with("include ")) {
       const std::string_view name = line.substr(8);
       if (name.find('/') != std::string_view::npos) return std::nullopt;

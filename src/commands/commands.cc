@@ -19,8 +19,8 @@ namespace pubforge {
 
 namespace {
 
-// What the state of one run of the interpreter shares between standard input
-// and every include file it opens.
+// The state that standard input and every include file opened from it share
+// during one run of the interpreter.
 class Session {
  public:
   Session(RunContext& ctx, PublicationSet& set) : ctx(ctx), set(set) {}

@@ -11,6 +11,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "custom/custom_export.h"
 #include "model/node.h"
 #include "text/strings.h"
 #include "writers/bibtex_writer.h"
@@ -145,16 +146,23 @@ Flow sortSet(Input& in, std::string_view, std::string_view argument) {
 
 // export [naming template]: the custom output on standard output, then the
 // BibTeX files named on the command line, from the selection as it is now.
-Flow exportSet(Input& in, std::string_view, std::string_view) {
+Flow exportSet(Input& in, std::string_view line, std::string_view) {
   Session& s = in.session;
-  const RunOptions& o = s.ctx.options;
+  RunContext& ctx = s.ctx;
+  const RunOptions& o = ctx.options;
+  // The naming template is what follows "export" and a space; without that
+  // space it is "%u".
+  const std::string_view naming = line.size() > 6 && line[6] == ' ' ? line.substr(7) : "%u";
+  if (!exportToCustom(s.set, naming, ctx.settings, o.downloadDirectory, ctx.mappings,
+                      ctx.counters, ctx.out, ctx.diag))
+    ++in.errors;
   // A failing file export stops the input; the ones after it do not run.
   if (o.bibtexFile && !exportToBibTeX(s.set, *o.bibtexFile, false, o.skipNotesWithIsbnAndIssn,
-                                      o.addNotesWithIsbnAndIssn, o.addUrlCommand, s.ctx.diag))
+                                      o.addNotesWithIsbnAndIssn, o.addUrlCommand, ctx.diag))
     return Flow::kStop;
   if (o.separateBibtexPrefix &&
       !exportToBibTeX(s.set, *o.separateBibtexPrefix, true, o.skipNotesWithIsbnAndIssn,
-                      o.addNotesWithIsbnAndIssn, o.addUrlCommand, s.ctx.diag))
+                      o.addNotesWithIsbnAndIssn, o.addUrlCommand, ctx.diag))
     return Flow::kStop;
   return Flow::kGoOn;
 }

@@ -119,8 +119,9 @@ TEST(Commands, ScriptsTable) {
       // Lines and the command table.
       {"empty and comment lines", "\n# cite zz\n\ncite a1\n", "a1:0", "", 0},
       {"the last line needs no line feed", "cite b2\ncite a1", "b2:0 a1:1", "", 0},
-      {"commands match by their first bytes", "cite a1\nclearing\nciteAllx\nexpor\nutf8Styl\n",
-       "1:1 a1:a1 b2:b2 c3:c3", "", 0},
+      {"commands match by their first bytes",
+       "cite a1\nclearing\nciteAllx\ntemplate %{label};\nexpor\nutf8Styl\n",
+       "1:1 a1:a1 b2:b2 c3:c3", "", 0, "a1;b2;c3;"},
       {"a bad command ends the input", "cite a1\nbogus\ncite b2\n", "a1:0",
        "ERROR: Bad command 'bogus'!\n", 1},
       {"a stop counts 1 whatever came before", "cite zz\ncite zz\nbogus\n", "",
@@ -128,6 +129,13 @@ TEST(Commands, ScriptsTable) {
       {"cite without its space", "cite\ncite a1\n", "", "ERROR: Bad command 'cite'!\n", 1},
       {"a line of blanks", "   \n", "", "ERROR: Bad command '   '!\n", 1},
       {"a NUL byte stays in the message", "bo\0gus\n"s, "", "ERROR: Bad command 'bo\0gus'!\n"s, 1},
+      // Export prints the selection as it is at that moment.
+      {"export at each export", "template %{label};\nexport\ncite b2\nexport\ncite a1\nexport\n",
+       "b2:0 a1:1", "", 0, "b2;b2;a1;"},
+      {"the template of the moment", "cite a1\ntemplate <%{title}>\nexpor\ntemplatenew\nexport\n",
+       "a1:0", "", 0, "<Alpha>"},
+      {"header and trailer around each", "cite a1\ncite c3\nheader (\ntrailer )\ntemplate %{label}\nexport\n",
+       "a1:0 c3:1", "", 0, "(a1)(c3)"},
       // Echo.
       {"echo resolves escapes", "echo Hello\\n\necho  x\\x41\n", "", "", 0, "Hello\n xA"},
       {"echo keeps NUL bytes", "echo a\0b\n"s, "", "", 0, "a\0b"s},
@@ -191,6 +199,13 @@ TEST_F(CommandsTest, SettingsTakeTheArgumentAsWritten) {
   run("header \ntrailer \n");
   EXPECT_EQ(s.header, "");
   EXPECT_EQ(s.trailer, "");
+}
+
+TEST_F(CommandsTest, AnErrorInThePrintingTemplateEndsTheRun) {
+  std::istringstream input("cite a1\ncite b2\ntemplate %{label}]\nexport\necho not reached\n");
+  EXPECT_THROW(runCommands(input, ctx, set, 0), FatalError);
+  EXPECT_EQ(err.str(), "ERROR: Unexpected ']' in custom printing template!\n");
+  EXPECT_EQ(out.str(), "");
 }
 
 TEST_F(CommandsTest, LinesOfAnyLengthAreOneCommand) {

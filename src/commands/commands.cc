@@ -14,6 +14,7 @@
 #include "custom/custom_export.h"
 #include "model/node.h"
 #include "text/strings.h"
+#include "urlcheck/url_check.h"
 #include "writers/bibtex_writer.h"
 
 namespace pubforge {
@@ -144,12 +145,16 @@ Flow sortSet(Input& in, std::string_view, std::string_view argument) {
   return Flow::kGoOn;
 }
 
-// export [naming template]: the custom output on standard output, then the
-// BibTeX files named on the command line, from the selection as it is now.
+// export [naming template]: the URL check when it was asked for, the custom
+// output on standard output, then the BibTeX files named on the command line,
+// all from the selection as it is now.
 Flow exportSet(Input& in, std::string_view line, std::string_view) {
   Session& s = in.session;
   RunContext& ctx = s.ctx;
   const RunOptions& o = ctx.options;
+  if (o.checkUrls)
+    in.errors += runUrlCheck(s.set, o.downloadDirectory, o.onlyCheckNewUrls,
+                             o.ignoreUpdatesForHtml, o.quiet, ctx.diag);
   // The naming template is what follows "export" and a space; without that
   // space it is "%u".
   const std::string_view naming = line.size() > 6 && line[6] == ' ' ? line.substr(7) : "%u";

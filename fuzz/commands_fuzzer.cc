@@ -6,8 +6,8 @@
 // empty folder "d".  Include names are taken inside that folder; a script
 // with a "/" in an include name is skipped, so that none reads a device or a
 // file outside it, and so is one with an "x" in a template command, so that
-// none runs shell commands.  The script runs over a small bibliography, with -B and -b
-// outputs in the scratch folder.
+// none runs shell commands.  The script runs over a small bibliography, with BibTeX and
+// XML outputs in the scratch folder.
 //
 // Whatever the script, the run must end, and afterwards: the result is 0
 // exactly when no error was reported, and never more than the errors
@@ -153,6 +153,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   ctx.options.bibtexFile = folder + "/out.bib";
   ctx.options.separateBibtexPrefix = folder + "/sep-";
+  ctx.options.xmlFile = folder + "/out.xml";
+  ctx.options.separateXmlPrefix = folder + "/xml-";
   PublicationSet set(ctx.publications.size());
   std::istringstream script{texts[0]};
 

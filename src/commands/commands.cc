@@ -16,6 +16,7 @@
 #include "text/strings.h"
 #include "urlcheck/url_check.h"
 #include "writers/bibtex_writer.h"
+#include "writers/xml_writer.h"
 
 namespace pubforge {
 
@@ -146,8 +147,8 @@ Flow sortSet(Input& in, std::string_view, std::string_view argument) {
 }
 
 // export [naming template]: the URL check when it was asked for, the custom
-// output on standard output, then the BibTeX files named on the command line,
-// all from the selection as it is now.
+// output on standard output, then the BibTeX and XML files named on the
+// command line, all from the selection as it is now.
 Flow exportSet(Input& in, std::string_view line, std::string_view) {
   Session& s = in.session;
   RunContext& ctx = s.ctx;
@@ -168,6 +169,9 @@ Flow exportSet(Input& in, std::string_view line, std::string_view) {
   if (o.separateBibtexPrefix &&
       !exportToBibTeX(s.set, *o.separateBibtexPrefix, true, o.skipNotesWithIsbnAndIssn,
                       o.addNotesWithIsbnAndIssn, o.addUrlCommand, ctx.diag))
+    return Flow::kStop;
+  if (o.xmlFile && !exportToXML(s.set, *o.xmlFile, false, ctx.diag)) return Flow::kStop;
+  if (o.separateXmlPrefix && !exportToXML(s.set, *o.separateXmlPrefix, true, ctx.diag))
     return Flow::kStop;
   return Flow::kGoOn;
 }

@@ -2,13 +2,13 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <istream>
 #include <iterator>
 #include <ostream>
 #include <string>
 #include <string_view>
 #include <system_error>
-#include <unordered_map>
 #include <vector>
 
 #include "custom/custom_export.h"
@@ -37,18 +37,30 @@ class Session {
   // so the keys are indexed once, at the first lookup: a script that cites
   // every publication of a large bibliography stays linear.
   Node* findPublication(std::string_view key) {
-    if (!indexed_) {
-      index_.reserve(ctx.publications.size());
-      for (const auto& node : ctx.publications) index_.try_emplace(node->keyword, node.get());
-      indexed_ = true;
+    if (index_.empty()) {
+      // Open addressing over a power-of-two table at most half full, so
+      // that a lookup ends at an empty slot.
+      size_t size = 2;
+      while (size < 2 * ctx.publications.size()) size *= 2;
+      index_.assign(size, nullptr);
+      for (const auto& node : ctx.publications) {
+        Node*& slot = index_[slotOf(node->keyword)];
+        if (slot == nullptr) slot = node.get();
+      }
     }
-    const auto found = index_.find(key);
-    return found == index_.end() ? nullptr : found->second;
+    return index_[slotOf(key)];
   }
 
  private:
-  std::unordered_map<std::string_view, Node*> index_;  // views of the nodes' keys
-  bool indexed_ = false;
+  // The slot that holds the key, or the empty slot where it belongs.
+  size_t slotOf(std::string_view key) const {
+    const size_t mask = index_.size() - 1;
+    size_t slot = std::hash<std::string_view>{}(key) & mask;
+    while (index_[slot] != nullptr && index_[slot]->keyword != key) slot = (slot + 1) & mask;
+    return slot;
+  }
+
+  std::vector<Node*> index_;  // the publications by key
 };
 
 // The reading of one input: standard input or an include file.

@@ -338,5 +338,31 @@ TEST(CommandsLookup, TheFirstPublicationWithAKeyIsCited) {
   EXPECT_EQ(set[1], ctx.publications[0].get());
 }
 
+// Every key of a larger bibliography, some of them twice, is found as
+// findNode finds it.
+TEST(CommandsLookup, AgreesWithFindNode) {
+  std::ostringstream out, err;
+  RunContext ctx(out, err);
+  for (int i = 0; i < 1000; ++i)
+    ctx.publications.push_back(createNode("k" + std::to_string(i % 700)));
+  PublicationSet set(ctx.publications.size());
+  std::string script;
+  for (int i = 0; i < 700; ++i) script += "cite k" + std::to_string(i) + "\n";
+  std::istringstream input(script + "cite k700\n");
+  EXPECT_EQ(runCommands(input, ctx, set, 0), 1u);
+  ASSERT_EQ(set.size(), 700u);
+  for (int i = 0; i < 700; ++i)
+    EXPECT_EQ(set[i], findNode(ctx.publications, "k" + std::to_string(i))) << i;
+}
+
+TEST(CommandsLookup, NothingIsFoundInAnEmptyBibliography) {
+  std::ostringstream out, err;
+  RunContext ctx(out, err);
+  PublicationSet set;
+  std::istringstream input("cite k\n");
+  EXPECT_EQ(runCommands(input, ctx, set, 0), 1u);
+  EXPECT_EQ(err.str(), "ERROR: Publication 'k' not found!\n");
+}
+
 }  // namespace
 }  // namespace pubforge

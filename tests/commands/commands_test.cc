@@ -134,7 +134,8 @@ TEST(Commands, ScriptsTable) {
        "b2:0 a1:1", "", 0, "b2;b2;a1;"},
       {"the template of the moment", "cite a1\ntemplate <%{title}>\nexpor\ntemplatenew\nexport\n",
        "a1:0", "", 0, "<Alpha>"},
-      {"header and trailer around each", "cite a1\ncite c3\nheader (\ntrailer )\ntemplate %{label}\nexport\n",
+      {"header and trailer around each",
+       "cite a1\ncite c3\nheader (\ntrailer )\ntemplate %{label}\nexport\n",
        "a1:0 c3:1", "", 0, "(a1)(c3)"},
       // Echo.
       {"echo resolves escapes", "echo Hello\\n\necho  x\\x41\n", "", "", 0, "Hello\n xA"},
@@ -245,7 +246,8 @@ TEST_F(CommandsTest, MonthNames) {
 // Include files live in a scratch folder of the test.
 class IncludeTest : public CommandsTest {
  protected:
-  IncludeTest() : dir(fs::temp_directory_path() / ("pubforge-include-" + std::to_string(::getpid()))) {
+  IncludeTest()
+      : dir(fs::temp_directory_path() / ("pubforge-include-" + std::to_string(::getpid()))) {
     fs::remove_all(dir);
     fs::create_directories(dir);
   }

@@ -6,16 +6,14 @@
 // empty folder "d".  Include names are taken inside that folder; a script
 // with a "/" in an include name is skipped, so that none reads a device or a
 // file outside it, and so is one with an "x" in a template command, so that
-// none runs shell commands.  The script runs over a small bibliography, with BibTeX and
-// XML outputs in the scratch folder.
+// none runs shell commands.  The script runs over a small bibliography, with
+// BibTeX and XML outputs in the scratch folder.
 //
 // Whatever the script, the run must end, and afterwards: the result is 0
 // exactly when no error was reported, and never more than the errors
 // reported; the selection holds each publication of the collection at most
 // once; there are still twelve month names; a cited publication has none or
 // all nine of its custom strings.
-#include <unistd.h>
-
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
@@ -101,22 +99,24 @@ size_t countErrors(const std::string& err) {
   return n;
 }
 
-// The scratch folder of this process, removed when the process ends.
-const std::filesystem::path& scratchFolder() {
-  struct Folder {
-    Folder() : path(scratchPath(".commands")) {
-      std::filesystem::remove_all(path);
-      std::filesystem::create_directories(path / "d");
-    }
-    ~Folder() {
-      std::error_code ignored;
-      std::filesystem::remove_all(path, ignored);
-    }
-    std::filesystem::path path;
-  };
-  static const Folder folder;
-  return folder.path;
-}
+// The scratch folder of one input: made empty (but for the folder "d") when
+// the input starts and removed when it is done, so that nothing of one input
+// is seen by the next and nothing stays behind when fuzzing ends.
+class ScratchFolder {
+ public:
+  ScratchFolder() : path_(scratchPath(".commands")) {
+    std::filesystem::remove_all(path_);
+    std::filesystem::create_directories(path_ + "/d");
+  }
+  ~ScratchFolder() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+  }
+  const std::string& path() const { return path_; }
+
+ private:
+  std::string path_;
+};
 
 }  // namespace
 }  // namespace pubforge::fuzz
@@ -126,22 +126,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace pubforge::fuzz;
   const std::vector<std::string_view> pieces =
       splitPieces(std::string_view(reinterpret_cast<const char*>(data), size));
-  if (pieces.size() > 1 + kScriptFiles) return 0;
-  const std::string folder = scratchFolder().string();
+  if (pieces.size() > 1 + kScriptFiles) return -1;
+  const ScratchFolder scratch;
+  const std::string& folder = scratch.path();
   std::vector<std::string> texts;
   for (std::string_view piece : pieces) {
     std::optional<std::string> rooted = rootIncludes(piece, folder);
     if (!rooted) return -1;
     texts.push_back(std::move(*rooted));
   }
-  for (size_t i = 1; i <= kScriptFiles; ++i) {
-    const std::string name = folder + "/f" + std::to_string(i);
-    if (i < texts.size()) {
-      if (!writeFile(name, texts[i])) fail("an include file can be written");
-    } else {
-      std::filesystem::remove(name);
-    }
-  }
+  for (size_t i = 1; i < texts.size(); ++i)
+    if (!writeFile(folder + "/f" + std::to_string(i), texts[i]))
+      fail("an include file can be written");
 
   std::ostringstream out, err;
   RunContext ctx(out, err);

@@ -22,7 +22,7 @@ _pubforge() {
       -x --export-to-separate-xmls -C --export-to-custom -D --store-downloads -m --mapping
       -s --nbsp -l --linebreak -n --non-interactive -U --check-urls -u --only-check-new-urls
       -w --ignore-updates-for-html -a --add-url-command -i --skip-notes-with-isbn-and-issn
-      -I --add-notes-with-isbn-and-issn -q --quiet -h --help -v --version"
+      -I --add-notes-with-isbn-and-issn -P --plain-text -q --quiet -h --help -v --version"
     COMPREPLY=($(compgen -W "$options" -- "$cur"))
     return
   fi

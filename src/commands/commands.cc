@@ -182,8 +182,9 @@ Flow exportSet(Input& in, std::string_view line, std::string_view) {
       !exportToBibTeX(s.set, *o.separateBibtexPrefix, true, o.skipNotesWithIsbnAndIssn,
                       o.addNotesWithIsbnAndIssn, o.addUrlCommand, ctx.diag))
     return Flow::kStop;
-  if (o.xmlFile && !exportToXML(s.set, *o.xmlFile, false, ctx.diag)) return Flow::kStop;
-  if (o.separateXmlPrefix && !exportToXML(s.set, *o.separateXmlPrefix, true, ctx.diag))
+  const bool plain = ctx.settings.plainText;
+  if (o.xmlFile && !exportToXML(s.set, *o.xmlFile, false, ctx.diag, plain)) return Flow::kStop;
+  if (o.separateXmlPrefix && !exportToXML(s.set, *o.separateXmlPrefix, true, ctx.diag, plain))
     return Flow::kStop;
   return Flow::kGoOn;
 }
@@ -219,6 +220,13 @@ Flow newTemplate(Input& in, std::string_view, std::string_view) {
 template <bool xml>
 Flow setStyle(Input& in, std::string_view, std::string_view) {
   in.session.ctx.settings.xmlStyle = xml;
+  return Flow::kGoOn;
+}
+
+// plainText, latexText: values printed as plain text, or with their LaTeX.
+template <bool plain>
+Flow setPlainText(Input& in, std::string_view, std::string_view) {
+  in.session.ctx.settings.plainText = plain;
   return Flow::kGoOn;
 }
 
@@ -290,6 +298,8 @@ constexpr Command kCommands[] = {
     {"template+ ", 10, appendTemplate},
     {"include ", 8, include},
     {"monthNames ", 11, monthNames},
+    {"plainText", 9, setPlainText<true>},
+    {"latexText", 9, setPlainText<false>},
 };
 
 const Command* findCommand(std::string_view line) {

@@ -32,7 +32,7 @@ bool exportToCustom(const PublicationSet& publications, std::string_view namingT
   counters.entryNumber = 0;
   const PrintEnvironment env{namingTemplate,     settings.monthNames, settings.nbsp,
                              settings.linebreak, settings.xmlStyle,   downloadDirectory,
-                             mappings};
+                             mappings,           settings.plainText};
   TemplatePrinter printer(settings.printingTemplate, env);
   const std::string header = prepareFrame(settings.header, settings);
   const std::string trailer = prepareFrame(settings.trailer, settings);

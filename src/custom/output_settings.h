@@ -33,6 +33,9 @@ struct OutputSettings {
   std::string linebreak = "\n";
   std::string nbsp = " ";
   bool xmlStyle = false;
+  // Values are printed as plain text: LaTeX accents, commands and
+  // protecting braces turned into the text they stand for.
+  bool plainText = false;
 };
 
 // Publications printed by the current export run, and in the whole run.

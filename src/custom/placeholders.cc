@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "text/plain_text.h"
 #include "text/strings.h"
 
 namespace pubforge {
@@ -14,12 +15,15 @@ namespace pubforge {
 // ------------------------------------------------------------ conversion
 
 void Evaluation::appendConverted(std::string_view value) {
-  appendConvertedLatex(output, value, env.nbsp, env.linebreak, env.xmlStyle);
+  appendConverted(value, env.nbsp, env.linebreak);
 }
 
 void Evaluation::appendConverted(std::string_view value, std::string_view nbsp,
                                  std::string_view linebreak) {
-  appendConvertedLatex(output, value, nbsp, linebreak, env.xmlStyle);
+  if (env.plainText)
+    output += convertLatexPlain(value, nbsp, linebreak, env.xmlStyle);
+  else
+    appendConvertedLatex(output, value, nbsp, linebreak, env.xmlStyle);
 }
 
 namespace {

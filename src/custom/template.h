@@ -36,6 +36,7 @@ struct PrintEnvironment {
   bool xmlStyle = false;                               // XML text instead of UTF-8
   const std::optional<std::string>& downloadDirectory;
   const MappingSet& mappings;
+  bool plainText = false;                              // values as plain text
 };
 
 // A printing template prepared for many evaluations with one environment.

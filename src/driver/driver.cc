@@ -71,12 +71,13 @@ const option kLongOptions[] = {
     {"skip-notes-with-isbn-and-issn", no_argument, nullptr, 'i'},
     {"add-notes-with-isbn-and-issn", no_argument, nullptr, 'I'},
     {"quiet", no_argument, nullptr, 'q'},
+    {"plain-text", no_argument, nullptr, 'P'},
     {"help", no_argument, nullptr, 'h'},
     {"version", no_argument, nullptr, 'v'},
     {nullptr, 0, nullptr, 0},
 };
 
-constexpr const char* kShortOptions = "B:b:X:x:C:D:m:s:l:nUuwaiIqhv";
+constexpr const char* kShortOptions = "B:b:X:x:C:D:m:s:l:nUuwaiIqhvP";
 
 // The option parser's complaint about the option it just refused, worded as
 // the system's option parser words it.  `element` is the command-line word
@@ -162,6 +163,7 @@ int parseOptions(const std::vector<std::string>& args, RunContext& ctx,
         o.skipNotesWithIsbnAndIssn = true;
         break;
       case 'q': o.quiet = true; break;
+      case 'P': ctx.settings.plainText = true; break;
       case 'h':
         printUsage(ctx.diag, program);
         return 0;
@@ -208,8 +210,9 @@ int runNonInteractive(RunContext& ctx, const PublicationSet& set) {
       !exportToBibTeX(set, *o.separateBibtexPrefix, true, o.skipNotesWithIsbnAndIssn,
                       o.addNotesWithIsbnAndIssn, o.addUrlCommand, ctx.diag))
     failed = true;
-  if (o.xmlFile && !exportToXML(set, *o.xmlFile, false, ctx.diag)) failed = true;
-  if (o.separateXmlPrefix && !exportToXML(set, *o.separateXmlPrefix, true, ctx.diag))
+  const bool plain = ctx.settings.plainText;
+  if (o.xmlFile && !exportToXML(set, *o.xmlFile, false, ctx.diag, plain)) failed = true;
+  if (o.separateXmlPrefix && !exportToXML(set, *o.separateXmlPrefix, true, ctx.diag, plain))
     failed = true;
   // Printed through the default template: in this mode nothing can change
   // it, nor the header and trailer.  The file name of -C only asks for the

@@ -7,6 +7,7 @@
 
 #include "model/node.h"
 #include "text/conversion_table.h"
+#include "text/plain_text.h"
 #include "text/strings.h"
 #include "writers/export_files.h"
 #include "writers/xml_text.h"
@@ -86,7 +87,9 @@ std::string formatType(std::string_view mime) {
 // reference to the next: a large bibliography costs no allocations per value.
 class ReferenceWriter {
  public:
-  explicit ReferenceWriter(size_t count) { anchors_.reserve(count); }
+  ReferenceWriter(size_t count, bool plainText) : plainText_(plainText) {
+    anchors_.reserve(count);
+  }
   void append(OutputBuffer& out, const Node& publication);
 
  private:
@@ -96,6 +99,7 @@ class ReferenceWriter {
   void appendAuthors(OutputBuffer& out, const Item& author);
   void appendSeriesInfo(OutputBuffer& out, const Fields& fields);
 
+  bool plainText_;
   XmlAnchors anchors_;
   std::string converted_, family_, given_, initials_, fullName_, seriesName_, seriesValue_;
 };
@@ -118,6 +122,11 @@ void ReferenceWriter::appendAttribute(OutputBuffer& out, std::string_view name,
 
 void ReferenceWriter::appendConverted(OutputBuffer& out, std::string_view latex,
                                       XmlPlace place) {
+  if (plainText_) {
+    converted_ = valueToXml(latex, true);
+    appendXmlConverted(out, converted_, place);
+    return;
+  }
   for (char c : latex) {
     if (isConvertedByte(c)) {
       latexToXmlInto(converted_, latex);
@@ -277,15 +286,15 @@ std::string removePlusSigns(std::string_view text) {
 }
 
 bool exportToXML(const PublicationSet& set, const std::string& fileName, bool separateFiles,
-                 Diagnostics diag) {
-  ReferenceWriter oneFile(separateFiles ? 0 : set.size());
+                 Diagnostics diag, bool plainText) {
+  ReferenceWriter oneFile(separateFiles ? 0 : set.size(), plainText);
   const ExportFormat format{
       "XML", ".xml", kFileStart,
       [&](OutputBuffer& out, const Node& publication) {
         if (publication.isComment()) {
           appendComment(out, publication);
         } else if (separateFiles) {
-          ReferenceWriter ownFile(1);  // anchors are unique within their file
+          ReferenceWriter ownFile(1, plainText);  // anchors are unique within their file
           ownFile.append(out, publication);
         } else {
           oneFile.append(out, publication);

@@ -21,8 +21,9 @@ namespace pubforge {
 // run stops there.  A file that is the process's standard output or error is
 // written straight to that descriptor: flush a stream that buffers for it
 // first.
+// With `plainText`, values are written as the text their LaTeX stands for.
 bool exportToXML(const PublicationSet& set, const std::string& fileName, bool separateFiles,
-                 Diagnostics diag);
+                 Diagnostics diag, bool plainText = false);
 
 // The text without its "+" bytes.
 std::string removePlusSigns(std::string_view text);

@@ -6,7 +6,9 @@
 #include <climits>
 #include <cmath>
 #include <cstdio>
+#include <memory>
 
+#include "model/download_file_name.h"
 #include "text/plain_text.h"
 #include "text/strings.h"
 
@@ -405,11 +407,139 @@ void testSubdivision(Evaluation& eval, std::string_view name, std::string_view f
     eval.failed = begins || ends;
 }
 
-// ------------------------------------------- placeholders still to come
+// ------------------------------------------ values from outside the entry
 
-// Naming template, stored downloads, mappings and shell commands are not
-// available in this version: they print nothing and make the section fail.
-void notAvailable(Evaluation& eval, std::string_view, std::string_view) { eval.failed = true; }
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+// Appends `number` as printf's "%<digits>u" would write it: at least as wide
+// as the digits say (a leading "0" pads with zeros, otherwise spaces pad).
+// A width beyond what printf accepts is taken as that largest width.
+void appendPadded(std::string& out, unsigned number, std::string_view digits) {
+  size_t width = 0;
+  for (const char c : digits) {
+    width = width * 10 + static_cast<size_t>(c - '0');
+    if (width > INT_MAX) width = INT_MAX;
+  }
+  char text[16];
+  const auto end = std::to_chars(text, text + sizeof text, number).ptr;
+  const size_t length = static_cast<size_t>(end - text);
+  const char pad = !digits.empty() && digits.front() == '0' ? '0' : ' ';
+  if (width > length) out.append(width - length, pad);
+  out.append(text, length);
+}
+
+// The naming template of the export run, with "%n" (this publication's
+// number in the export run), "%N" (its number in all export runs) and "%%";
+// digits after the "%" give a printf width.  The text between conversions
+// is converted.
+void printName(Evaluation& eval, std::string_view, std::string_view) {
+  const std::string_view naming = eval.env.namingTemplate;
+  const size_t size = naming.size();
+  size_t stretch = 0;  // where the text not yet appended begins
+  size_t i = 0;
+  while (i < size) {
+    if (naming[i] != '%') {
+      ++i;
+      continue;
+    }
+    size_t end = i + 1;
+    while (end < size && isDigit(naming[end])) ++end;
+    if (end == size) {
+      // Ends inside a conversion: the "%" goes, its digits stay as text.
+      eval.appendConverted(naming.substr(stretch, i - stretch));
+      stretch = i + 1;
+      break;
+    }
+    const std::string_view digits = naming.substr(i + 1, end - i - 1);
+    const char conversion = naming[end];
+    if (conversion != 'n' && conversion != 'N' && conversion != '%')
+      templateFatal(eval.diag, "ERROR: Bad naming template \"", naming, "\"!\n");
+    eval.appendConverted(naming.substr(stretch, i - stretch));
+    if (conversion == '%')
+      eval.output += '%';
+    else
+      appendPadded(eval.output,
+                   conversion == 'n' ? eval.counters.entryNumber
+                                     : eval.counters.totalEntryNumber,
+                   digits);
+    i = stretch = end + 1;
+  }
+  if (stretch < size) eval.appendConverted(naming.substr(stretch));
+}
+
+// Where the URL check keeps the publication's download.
+void printDownloadFileName(Evaluation& eval, std::string_view, std::string_view) {
+  const Item* mime = findItem(eval.publication, "url.mime");
+  const std::optional<std::string>& directory = eval.env.downloadDirectory;
+  eval.output += downloadFileName(directory ? std::string_view(*directory) : std::string_view(),
+                                  eval.publication.keyword,
+                                  mime ? std::string_view(mime->value) : std::string_view());
+}
+
+// Replaces the section text by its value in the named mapping.  The
+// no-break-space text that "~" became is looked up as a plain space.  Found,
+// the section no longer fails; not found, it fails.
+void printMapped(Evaluation& eval, std::string_view, std::string_view mappingName) {
+  const Mapping* mapping = findMapping(eval.env.mappings, mappingName);
+  if (mapping == nullptr)
+    templateFatal(eval.diag, "ERROR: Mapping \"", mappingName,
+                  "\" does not exist! Forgot parameter \"--mapping ", mappingName,
+                  ":mapping_file:key_column:value_column\"?\n");
+  const std::string_view text = eval.sectionText();
+  const std::string_view nbsp = eval.env.nbsp;
+  std::string key;
+  if (nbsp.empty()) {
+    key = text;
+  } else {
+    key.reserve(text.size());
+    size_t from = 0;
+    for (size_t at = text.find(nbsp); at != std::string_view::npos;
+         at = text.find(nbsp, from)) {
+      key.append(text, from, at - from);
+      key += ' ';
+      from = at + nbsp.size();
+    }
+    key.append(text, from);
+  }
+  const std::string* value = lookupMapping(*mapping, key);
+  eval.failed = value == nullptr;
+  if (value == nullptr) return;
+  eval.output.resize(eval.sectionStart());
+  eval.output += *value;
+}
+
+// Bytes read from a command at a time.
+constexpr size_t kCommandChunk = 16383;
+
+struct PipeCloser {
+  void operator()(FILE* pipe) const { pclose(pipe); }
+};
+
+// Runs the section text as a shell command and puts what it prints in
+// place of the section text; the section fails when it prints nothing.  A
+// command that cannot be started, or that ends with a status other than 0,
+// ends the run.  Output is kept whole, NUL bytes included.
+void printCommandOutput(Evaluation& eval, std::string_view, std::string_view) {
+  if (eval.failed) return;
+  const std::string command(eval.sectionText());
+  eval.output.resize(eval.sectionStart());
+  // The shell reads the command as a C string: one with a NUL byte in it
+  // would run cut short, so it is not run at all.
+  std::unique_ptr<FILE, PipeCloser> pipe(
+      command.find('\0') == std::string::npos ? popen(command.c_str(), "r") : nullptr);
+  if (!pipe) templateFatal(eval.diag, "Unable to run ", command, "!\n");
+  eval.failed = true;
+  char chunk[kCommandChunk];
+  for (;;) {
+    const size_t count = std::fread(chunk, 1, sizeof chunk, pipe.get());
+    if (count == 0) break;
+    eval.failed = false;
+    eval.output.append(chunk, count);
+  }
+  const int status = pclose(pipe.release());
+  if (status != 0)
+    templateFatal(eval.diag, "Run of ", command, " failed with code ", status, "!\n");
+}
 
 // ---------------------------------------------------------- the dispatch
 
@@ -423,8 +553,8 @@ constexpr PlaceholderRule kPlaceholderRules[] = {
     {"html-label", kExact, printHtmlLabel},
     {"anchor", kExact, printLabel},
     {"class", kExact, printEntryType},
-    {"name", kExact, notAvailable},
-    {"download-file-name", kExact, notAvailable},
+    {"name", kExact, printName},
+    {"download-file-name", kExact, printDownloadFileName},
     {"a", kExact, beginAuthorLoop},
     {"begin-author-loop", kExact, beginAuthorLoop},
     {"author-initials", kExact, printInitials},
@@ -487,8 +617,8 @@ constexpr PlaceholderRule kPlaceholderRules[] = {
     {"custom-7-as-is", kExact, printCustom},
     {"custom-8-as-is", kExact, printCustom},
     {"custom-9-as-is", kExact, printCustom},
-    {"map:", kPrefix, notAvailable},
-    {"exec", kExact, notAvailable},
+    {"map:", kPrefix, printMapped},
+    {"exec", kExact, printCommandOutput},
 };
 
 }  // namespace

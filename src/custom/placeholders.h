@@ -23,9 +23,10 @@ template <typename... Pieces>
 
 struct Evaluation {
   Evaluation(const Node& pub, const Node* before, const Node* after, const PrintEnvironment& e,
-             Diagnostics d, std::string& out, std::vector<OpenSection>& open)
-      : publication(pub), previous(before), next(after), env(e), diag(d), output(out),
-        start(out.size()), sections(open) {
+             const PrintCounters& numbers, Diagnostics d, std::string& out,
+             std::vector<OpenSection>& open)
+      : publication(pub), previous(before), next(after), env(e), counters(numbers), diag(d),
+        output(out), start(out.size()), sections(open) {
     sections.clear();
   }
 
@@ -33,6 +34,7 @@ struct Evaluation {
   const Node* previous;
   const Node* next;
   const PrintEnvironment& env;
+  const PrintCounters& counters;  // already counting this publication
   Diagnostics diag;
   std::string& output;
   const size_t start;  // where this publication's text begins in `output`

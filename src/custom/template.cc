@@ -124,7 +124,7 @@ void TemplatePrinter::print(const Node& publication, const Node* previous, const
                             PrintCounters& counters, Diagnostics diag, std::string& text) {
   ++counters.entryNumber;
   ++counters.totalEntryNumber;
-  Evaluation eval{publication, previous, next, env_, diag, text, sections_};
+  Evaluation eval{publication, previous, next, env_, counters, diag, text, sections_};
   const size_t size = text_.size();
   while (eval.position < size) {
     Token& token = tokenAt(eval.position);

@@ -14,26 +14,13 @@
 #include "model/node.h"
 #include "urlcheck/analysis.h"
 #include "urlcheck/download.h"
+#include "model/download_file_name.h"
 #include "urlcheck/files.h"
 #include "writers/key_paths.h"
 
 namespace pubforge {
 
 namespace {
-
-// MIME types whose stored downloads get an extension of their own.
-struct Extension {
-  std::string_view mime;
-  std::string_view extension;
-};
-constexpr Extension kExtensions[] = {
-    {"application/pdf", ".pdf"},
-    {"application/xml", ".xml"},
-    {"text/html", ".html"},
-    {"text/plain", ".txt"},
-};
-// Appended for every other type, without a dot.
-constexpr std::string_view kOtherExtension = "data";
 
 // A frame page is examined only when it is shorter than this.
 constexpr size_t kFramePageLimit = 65535;
@@ -157,21 +144,6 @@ void examine(CURL* handle, Node& publication, const CheckSettings& settings, uns
 }
 
 }  // namespace
-
-std::string downloadFileName(std::string_view directory, std::string_view key,
-                             std::string_view mime) {
-  std::string path;
-  if (!directory.empty()) {
-    path = directory;
-    path += '/';
-  }
-  path += key;
-  std::string_view extension = kOtherExtension;
-  for (const Extension& row : kExtensions)
-    if (row.mime == mime) extension = row.extension;
-  path += extension;
-  return path;
-}
 
 unsigned runUrlCheck(const PublicationSet& set, const std::optional<std::string>& downloadDirectory,
                      bool onlyCheckNewUrls, bool ignoreUpdatesForHtml, bool quiet,

@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "model/diagnostics.h"
+#include "model/download_file_name.h"
 #include "model/publication_set.h"
 
 namespace pubforge {
@@ -30,12 +31,5 @@ inline constexpr std::string_view kTempFolder = "/tmp";
 unsigned runUrlCheck(const PublicationSet& set, const std::optional<std::string>& downloadDirectory,
                      bool onlyCheckNewUrls, bool ignoreUpdatesForHtml, bool quiet,
                      Diagnostics diag, std::string_view tempFolder = kTempFolder);
-
-// The path under which the download of `key` with MIME type `mime` is kept:
-// directory, "/", the key and an extension (".pdf", ".xml", ".html", ".txt",
-// or the letters "data" without a dot for every other type).  Without a
-// directory (empty) the key and the extension alone.
-std::string downloadFileName(std::string_view directory, std::string_view key,
-                             std::string_view mime);
 
 }  // namespace pubforge

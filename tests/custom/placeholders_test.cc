@@ -1,9 +1,12 @@
 // The placeholders: the publication's own data, the author loop, the tests
-// on the section text and on the author's position, and subdivisions.
+// on the section text and on the author's position, subdivisions, and the
+// values from outside the publication (naming template, stored downloads,
+// mappings and shell commands).
 #include "custom/placeholders.h"
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -127,10 +130,6 @@ TEST(Placeholders, PublicationDataTable) {
       {"names with capitals find no item", "%{Title}", {{"title", "T"}}, "FAILED"},
       {"dotted item", "%{url.checked}", {{"url.checked", "2026"}}, "2026"},
       {"first item of a keyword", "%{title}", {{"title", "A"}, {"title", "B"}}, "A"},
-      {"name is not available yet", "%{name}", {}, "FAILED"},
-      {"download-file-name is not available yet", "%{download-file-name}", {}, "FAILED"},
-      {"map: is not available yet", "%{map:journals}", {{"journal", "J"}}, "FAILED"},
-      {"exec is not available yet", "echo a%{exec}", {}, "FAILED"},
   };
   for (const PlaceholderCase& row : cases) {
     SCOPED_TRACE(row.name);
@@ -401,6 +400,211 @@ TEST(Dispatch, NamesFindTheirRuleInTableOrder) {
     SCOPED_TRACE(std::string(row.name));
     const PlaceholderRule* rule = findPlaceholderRule(row.name);
     EXPECT_EQ(rule == nullptr ? std::string_view() : rule->name, row.rule);
+  }
+}
+
+// ------------------------------------------------------------------ name
+
+struct NamingCase {
+  const char* name;
+  std::string namingTemplate;
+  PrintCounters before;  // the counters before the publication is printed
+  std::string expected;
+};
+
+TEST(Placeholders, NamingTemplateTable) {
+  const std::vector<NamingCase> cases = {
+      {"entry number", "ref-%n", {0, 6}, "ref-1"},
+      {"total number", "ref-%N", {0, 6}, "ref-7"},
+      {"zero padded width", "%04n", {11, 11}, "0012"},
+      {"space padded width", "%5N", {0, 2}, "    3"},
+      {"a lone zero pads nothing", "%0n", {8, 8}, "9"},
+      {"a width narrower than the number", "%1N", {0, 122}, "123"},
+      {"both counters", "%n/%N", {1, 4}, "2/5"},
+      {"percent", "100%%", {0, 0}, "100%"},
+      {"digits before a percent are dropped", "a%07%b", {0, 0}, "a%b"},
+      {"ending inside a conversion keeps its digits", "ref-%12", {0, 0}, "ref-12"},
+      {"a lone percent at the end goes", "ref-%", {0, 0}, "ref-"},
+      {"an empty template prints nothing and does not fail", "", {0, 0}, ""},
+      {"text is converted", "a~b{\\\"u}%n", {0, 0}, "a b\xC3\xBC" "1"},
+      {"NUL bytes in the text stay", std::string("a\0b%n", 5), {0, 0},
+       std::string("a\0b1", 4)},
+  };
+  auto publication = makePublication("k", "Misc", {});
+  for (const NamingCase& row : cases) {
+    SCOPED_TRACE(row.name);
+    PrintSetup setup;
+    setup.namingTemplate = row.namingTemplate;
+    setup.counters = row.before;
+    EXPECT_EQ(setup.print(probe("%{name}"), *publication), row.expected);
+    EXPECT_EQ(setup.err.str(), "");
+  }
+}
+
+TEST(Placeholders, BadNamingTemplateStopsTheRun) {
+  auto publication = makePublication("k", "Misc", {});
+  for (const std::string naming : {"%u", "ref-%x", "%n-%-3n", "a%12q", "%%%z"}) {
+    SCOPED_TRACE(naming);
+    PrintSetup setup;
+    setup.namingTemplate = naming;
+    EXPECT_THROW(setup.print("[%{x}]%{name}", *publication), FatalError);
+    EXPECT_EQ(setup.err.str(), "ERROR: Bad naming template \"" + naming + "\"!\n");
+  }
+  // A template that never prints the name is never read.
+  PrintSetup setup;
+  EXPECT_EQ(setup.print("x", *publication), "x");
+}
+
+// ---------------------------------------------------- download-file-name
+
+TEST(Placeholders, DownloadFileName) {
+  struct Case {
+    const char* name;
+    std::optional<std::string> directory;
+    std::vector<ItemSpec> items;
+    std::string expected;
+  };
+  const std::vector<Case> cases = {
+      {"no directory, PDF", std::nullopt, {{"url.mime", "application/pdf"}}, "a~b+1.pdf"},
+      {"directory, HTML", "/srv/dl", {{"url.mime", "text/html"}}, "/srv/dl/a~b+1.html"},
+      {"no MIME type", "dl", {}, "dl/a~b+1data"},
+      {"another MIME type", "dl", {{"url.mime", "image/png"}}, "dl/a~b+1data"},
+      {"an empty directory is none", "", {{"url.mime", "text/plain"}}, "a~b+1.txt"},
+  };
+  for (const Case& row : cases) {
+    SCOPED_TRACE(row.name);
+    PrintSetup setup;
+    setup.downloadDirectory = row.directory;
+    auto publication = makePublication("a~b+1", "Misc", row.items);
+    // Unconverted: the "~" of the key stays.
+    EXPECT_EQ(setup.print(probe("%{download-file-name}"), *publication), row.expected);
+  }
+}
+
+// ------------------------------------------------------------------ map:
+
+TEST(Placeholders, MappingTable) {
+  struct Case {
+    const char* name;
+    std::string nbsp;
+    std::string templateText;
+    std::vector<ItemSpec> items;
+    std::string expected;
+  };
+  const std::string mapped = "[%{journal}%{map:journals}|FAILED]";
+  const std::string orItself = "[%{journal}%{map:journals}|%{journal}]";
+  const std::vector<Case> cases = {
+      {"found", " ", mapped, {{"journal", "Coastal Notes"}}, "Coast. N."},
+      {"not found", " ", mapped, {{"journal", "Other"}}, "FAILED"},
+      {"no journal", " ", mapped, {}, "FAILED"},
+      {"not found falls back to the journal", " ", orItself, {{"journal", "Other"}}, "Other"},
+      {"found with a fallback", " ", orItself, {{"journal", "Coastal Notes"}}, "Coast. N."},
+      {"the value is not converted", " ", mapped, {{"journal", "Tilde"}}, "a~b\\&"},
+      {"the key is compared byte for byte", " ", mapped, {{"journal", "coastal notes"}},
+       "FAILED"},
+      {"nbsp of a tilde is looked up as a space", "&nbsp;", mapped,
+       {{"journal", "Coastal~Notes"}}, "Coast. N."},
+      {"a plain space stays a space", "&nbsp;", mapped, {{"journal", "Coastal Notes"}},
+       "Coast. N."},
+      {"with an empty nbsp the tilde stays", "", mapped, {{"journal", "Coastal~Notes"}},
+       "FAILED"},
+      {"with an empty nbsp a tilde key is found", "", mapped, {{"journal", "Wave~Log"}},
+       "W. L."},
+      {"text before it in the section is part of the key", " ",
+       "[Coastal %{journal}%{map:journals}|FAILED]", {{"journal", "Notes"}}, "Coast. N."},
+      {"only the innermost section is replaced", " ",
+       "[<[%{journal}%{map:journals}]>|FAILED]", {{"journal", "Coastal Notes"}},
+       "<Coast. N.>"},
+      {"found clears an earlier failure", " ", "[%{x}Coastal Notes%{map:journals}|FAILED]",
+       {}, "Coast. N."},
+      {"not found sets the flag after a success", " ",
+       "[%{journal}%{map:journals}%{journal}%{map:journals}|FAILED]",
+       {{"journal", "Coastal Notes"}}, "FAILED"},
+      {"outside every section the whole text is the key", " ",
+       "Coastal Notes%{map:journals}", {}, "Coast. N."},
+      {"outside every section a miss leaves the text", " ", "Other%{map:journals}", {},
+       "Other"},
+  };
+  for (const Case& row : cases) {
+    SCOPED_TRACE(row.name);
+    PrintSetup setup;
+    setup.settings.nbsp = row.nbsp;
+    Mapping& journals = setup.mappings["journals"];
+    journals.name = "journals";
+    journals.entries = {{"Coastal Notes", "Coast. N."},
+                        {"Tilde", "a~b\\&"},
+                        {"Wave~Log", "W. L."}};
+    auto publication = makePublication("k", "Article", row.items);
+    EXPECT_EQ(setup.print(row.templateText, *publication), row.expected);
+    EXPECT_EQ(setup.err.str(), "");
+  }
+}
+
+TEST(Placeholders, MissingMappingStopsTheRun) {
+  // Also where the section has failed already.
+  for (const std::string templateText : {"%{map:nosuch}", "[%{x}%{map:nosuch}|y]"}) {
+    SCOPED_TRACE(templateText);
+    PrintSetup setup;
+    setup.mappings["journals"].name = "journals";
+    auto publication = makePublication("k", "Article", {});
+    EXPECT_THROW(setup.print(templateText, *publication), FatalError);
+    EXPECT_EQ(setup.err.str(),
+              "ERROR: Mapping \"nosuch\" does not exist! Forgot parameter "
+              "\"--mapping nosuch:mapping_file:key_column:value_column\"?\n");
+  }
+}
+
+// ------------------------------------------------------------------ exec
+
+TEST(Placeholders, CommandTable) {
+  struct Case {
+    const char* name;
+    std::string templateText;
+    std::string expected;
+  };
+  const std::vector<Case> cases = {
+      {"output replaces the command, line feed kept", "[echo %{year}%{exec}|FAILED]",
+       "2020\n"},
+      {"no output fails", "[true%{exec}|FAILED]", "FAILED"},
+      {"a failed section runs nothing", "[%{x}echo a%{exec}|FAILED]", "FAILED"},
+      {"only the innermost section is the command", "[<[printf b%{exec}]>|F]", "<b>"},
+      // In the template a backslash escapes "~", "|", "%" and itself.
+      {"the output is not converted", "[printf 'a\\~b\\\\&'%{exec}|F]", "a~b\\&"},
+      {"NUL bytes do not cut the output", "[printf 'a\\\\0b'%{exec}|F]",
+       std::string("a\0b", 3)},
+      {"output larger than one chunk is whole",
+       "[head -c 40000 /dev/zero \\| tr '\\\\000' x%{exec}|F]", std::string(40000, 'x')},
+      {"outside every section the whole text is the command", "printf top%{exec}", "top"},
+      {"the command's standard error is not output", "[echo e >&2; echo o%{exec}|F]",
+       "o\n"},
+  };
+  auto publication = makePublication("k", "Misc", {{"year", "2020", 2020}});
+  for (const Case& row : cases) {
+    SCOPED_TRACE(row.name);
+    PrintSetup setup;
+    EXPECT_EQ(setup.print(row.templateText, *publication), row.expected);
+    EXPECT_EQ(setup.err.str(), "");
+  }
+}
+
+TEST(Placeholders, FailingCommandStopsTheRun) {
+  struct Case {
+    std::string templateText;
+    std::string message;
+  };
+  const std::vector<Case> cases = {
+      {"[false%{exec}]", "Run of false failed with code 256!\n"},
+      {"[echo partial; exit 3%{exec}]", "Run of echo partial; exit 3 failed with code 768!\n"},
+      {"[kill -9 $$%{exec}]", "Run of kill -9 $$ failed with code 9!\n"},
+      // The shell would run such a command cut short at the NUL byte.
+      {std::string("[echo a\0; echo b%{exec}]", 23), std::string("Unable to run echo a\0; echo b!\n", 31)},
+  };
+  auto publication = makePublication("k", "Misc", {});
+  for (const Case& row : cases) {
+    SCOPED_TRACE(row.templateText);
+    PrintSetup setup;
+    EXPECT_THROW(setup.print(row.templateText, *publication), FatalError);
+    EXPECT_EQ(setup.err.str(), row.message);
   }
 }
 

@@ -26,7 +26,7 @@ inline std::string printPublication(std::string_view tpl, const Node& publicatio
   ++counters.totalEntryNumber;
   std::string out;
   std::vector<OpenSection> sections;
-  Evaluation eval(publication, previous, next, env, diag, out, sections);
+  Evaluation eval(publication, previous, next, env, counters, diag, out, sections);
   size_t& p = eval.position;
   const size_t size = tpl.size();
   while (p < size) {

@@ -108,6 +108,22 @@ TEST_F(CustomExportTest, EntryNumberRestartsAndTotalGoesOn) {
   EXPECT_EQ(setup_.counters.totalEntryNumber, 11u);
 }
 
+// The naming template numbers publications within each export run (%n)
+// and across all export runs of the process (%N).
+TEST_F(CustomExportTest, NamingTemplateAcrossExportRuns) {
+  for (const char* key : {"a", "b", "c"}) add(makePublication(key, "Misc", {}));
+  setup_.settings.printingTemplate = "%{name};";
+  const PublicationSet set = all();
+  setup_.namingTemplate = "ref-%n";
+  EXPECT_EQ(run(set), "ref-1;ref-2;ref-3;");
+  EXPECT_EQ(run(set), "ref-1;ref-2;ref-3;");
+  setup_.namingTemplate = "ref-%N";
+  EXPECT_EQ(run(set), "ref-7;ref-8;ref-9;");
+  setup_.namingTemplate = "%02n/%N";
+  EXPECT_EQ(run(set), "01/10;02/11;03/12;");
+  EXPECT_EQ(setup_.err.str(), "");
+}
+
 TEST_F(CustomExportTest, SetOrderAndSelectionAreFollowed) {
   Node* a = add(makePublication("a", "Misc", {}));
   add(makePublication("b", "Misc", {}));
@@ -133,6 +149,22 @@ TEST_F(CustomExportTest, FatalErrorKeepsWhatWasWrittenAndNoHeaderOfTheFailingOne
                FatalError);
   EXPECT_EQ(out.str(), "<a>");
   EXPECT_EQ(setup_.err.str(), "ERROR: Unexpected unit 'kb' for url.size.UNIT!\n");
+}
+
+TEST_F(CustomExportTest, BadNamingTemplateKeepsWhatWasWritten) {
+  add(makePublication("a", "Misc", {}));
+  add(makePublication("b", "Misc", {}));
+  // The name is read for the second publication only.
+  setup_.settings.printingTemplate = "%{label}[%{label}%{is?a}|%{name}]";
+  setup_.namingTemplate = "%u";
+  const PublicationSet set = all();
+  std::ostringstream out;
+  EXPECT_THROW(exportToCustom(set, setup_.namingTemplate, setup_.settings,
+                              setup_.downloadDirectory, setup_.mappings, setup_.counters, out,
+                              setup_.err),
+               FatalError);
+  EXPECT_EQ(out.str(), "a");
+  EXPECT_EQ(setup_.err.str(), "ERROR: Bad naming template \"%u\"!\n");
 }
 
 }  // namespace

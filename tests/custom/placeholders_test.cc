@@ -587,6 +587,21 @@ TEST(Placeholders, CommandTable) {
   }
 }
 
+// The safe form the manual shows: only the command file's custom string
+// goes into the command, and "\\%" keeps the percent sign from starting a
+// placeholder.  The failure message shows the command as the shell got it.
+TEST(Placeholders, CommandFromACustomString) {
+  PrintSetup setup;
+  auto publication = makePublication("k", "Misc", {});
+  publication->custom.assign(kCustomCount, "");
+  publication->custom[0] = "kell2020-cover.png";
+  EXPECT_THROW(
+      setup.print("[exit 3; identify -format \\%w %{custom-1-as-is}%{exec}]", *publication),
+      FatalError);
+  EXPECT_EQ(setup.err.str(),
+            "Run of exit 3; identify -format %w kell2020-cover.png failed with code 768!\n");
+}
+
 TEST(Placeholders, FailingCommandStopsTheRun) {
   struct Case {
     std::string templateText;

@@ -1,7 +1,9 @@
 // Fuzz target: printing templates.
 //
 // The input is a printing template; its first byte, when there is one,
-// chooses the settings (no-break-space and line-break texts, output style).
+// chooses the settings (no-break-space and line-break texts, output style)
+// and the naming template.  A small mapping set is loaded, so that "map:"
+// finds keys, misses them and meets a mapping that does not exist.
 // The template prints a few fixed publications, as an export run does.  Any
 // template must end in output or in one of the documented fatal errors, never
 // in a crash or a hang, and the program's evaluator must print exactly what
@@ -38,6 +40,8 @@ constexpr FatalMessage kFatalMessages[] = {
     {"ERROR: Unexpected author loop end %A -> %a author loop begin needed first!\n", ""},
     {"ERROR: Unexpected % placeholder '", "' in subdivision part of custom printing template!\n"},
     {"ERROR: Unexpected unit '", "' for url.size.UNIT!\n"},
+    {"ERROR: Bad naming template \"", "\"!\n"},
+    {"ERROR: Mapping \"", ":mapping_file:key_column:value_column\"?\n"},
 };
 
 bool endsWithFatalMessage(std::string_view messages) {
@@ -69,7 +73,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     setup.settings.nbsp = kNbsp[choice % 4];
     setup.settings.linebreak = kLinebreak[(choice / 4) % 4];
     setup.settings.xmlStyle = (choice / 16) % 2 == 1;
+    // Fixed naming templates: widths stay small, and one stops the run.
+    static constexpr std::string_view kNaming[] = {"%u", "ref-%03n/%N", "100%%~%5N", "x%12"};
+    setup.namingTemplate = kNaming[(choice / 32) % 4];
   }
+  Mapping& journals = setup.mappings["journals"];
+  journals.name = "journals";
+  journals.entries = {{"Coastal Notes", "C.~N."}, {"Tide tables", "T\\&"}, {"", "empty"}};
   const Collection publications = testing::samplePublications();
 
   // The evaluator against the plain one.
@@ -87,8 +97,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::ostringstream out;
   bool stopped = false;
   try {
-    require(exportToCustom(set, "%u", setup.settings, setup.downloadDirectory, setup.mappings,
-                           setup.counters, out, setup.err),
+    require(exportToCustom(set, setup.namingTemplate, setup.settings, setup.downloadDirectory,
+                           setup.mappings, setup.counters, out, setup.err),
             "an export run reports success");
   } catch (const FatalError& fatal) {
     require(fatal.status == 1, "a template error ends the run with status 1");

@@ -413,12 +413,12 @@ bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
 // Appends `number` as printf's "%<digits>u" would write it: at least as wide
 // as the digits say (a leading "0" pads with zeros, otherwise spaces pad).
-// A width beyond what printf accepts is taken as that largest width.
+// Like printf, a width beyond the largest int writes nothing.
 void appendPadded(std::string& out, unsigned number, std::string_view digits) {
   size_t width = 0;
   for (const char c : digits) {
     width = width * 10 + static_cast<size_t>(c - '0');
-    if (width > INT_MAX) width = INT_MAX;
+    if (width > INT_MAX) return;
   }
   char text[16];
   const auto end = std::to_chars(text, text + sizeof text, number).ptr;

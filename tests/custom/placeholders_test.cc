@@ -421,6 +421,7 @@ TEST(Placeholders, NamingTemplateTable) {
       {"a lone zero pads nothing", "%0n", {8, 8}, "9"},
       {"a width narrower than the number", "%1N", {0, 122}, "123"},
       {"both counters", "%n/%N", {1, 4}, "2/5"},
+      {"a width beyond the largest int writes nothing", "<%99999999999n>", {0, 0}, "<>"},
       {"percent", "100%%", {0, 0}, "100%"},
       {"digits before a percent are dropped", "a%07%b", {0, 0}, "a%b"},
       {"ending inside a conversion keeps its digits", "ref-%12", {0, 0}, "ref-12"},

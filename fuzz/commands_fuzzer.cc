@@ -59,9 +59,18 @@ std::vector<std::string_view> splitPieces(std::string_view data) {
   return pieces;
 }
 
+bool hasLongDigitRun(std::string_view line) {
+  size_t run = 0;
+  for (char c : line) {
+    run = (c >= '0' && c <= '9') ? run + 1 : 0;
+    if (run >= 5) return true;
+  }
+  return false;
+}
+
 // The text with every include name taken inside `folder`; nullopt for a
 // script to skip: an include name with a "/", or a template command with an
-// "x".
+// "x", or a naming template with a width of five digits or more.
 std::optional<std::string> rootIncludes(std::string_view text, const std::string& folder) {
   std::string rooted;
   for (;;) {
@@ -72,6 +81,9 @@ std::optional<std::string> rootIncludes(std::string_view text, const std::string
     // command ("exec").
     if (line.starts_with("template") && line.find('x') != std::string_view::npos)
       return std::nullopt;
+    // A naming template's width is honoured however large it is: a script
+    // may ask for gigabytes of padding, which says nothing about the program.
+    if (line.starts_with("expor") && hasLongDigitRun(line)) return std::nullopt;
     if (line.starts_with("include ")) {
       const std::string_view name = line.substr(8);
       if (name.find('/') != std::string_view::npos) return std::nullopt;

@@ -1,0 +1,79 @@
+#include "checks/biblatex_fields.h"
+
+#include <string>
+
+#include "model/items.h"
+
+namespace pubforge {
+namespace {
+
+struct DerivedRow {
+  std::string_view keyword;
+  uint8_t bit;
+};
+
+constexpr DerivedRow kDerived[] = {
+    {"year", kDerivedYear},       {"month", kDerivedMonth},     {"day", kDerivedDay},
+    {"journal", kDerivedJournal}, {"address", kDerivedAddress},
+};
+
+// The month names that the date check reads, by number.
+constexpr std::string_view kMonthWords[] = {"jan", "feb", "mar", "apr", "may", "jun",
+                                            "jul", "aug", "sep", "oct", "nov", "dec"};
+
+bool digitsAt(std::string_view text, size_t start, size_t count) {
+  if (text.size() < start + count) return false;
+  for (size_t i = start; i < start + count; ++i)
+    if (text[i] < '0' || text[i] > '9') return false;
+  return true;
+}
+
+int numberAt(std::string_view text, size_t start, size_t count) {
+  int n = 0;
+  for (size_t i = start; i < start + count; ++i) n = n * 10 + (text[i] - '0');
+  return n;
+}
+
+void addDerived(Node& publication, std::string_view keyword, std::string value, uint8_t bit) {
+  insertItemInOrder(publication, makeItem(keyword, std::move(value)));
+  publication.derived |= bit;
+}
+
+void deriveDate(Node& publication, const std::string& value) {
+  // Of a range, the start counts.  (A copy: adding items moves the item
+  // that holds the date.)
+  const std::string_view date = std::string_view(value).substr(0, value.find('/'));
+  if (!digitsAt(date, 0, 4)) return;
+  const bool hasMonth = date.size() >= 7 && date[4] == '-' && digitsAt(date, 5, 2);
+  const bool hasDay = hasMonth && date.size() == 10 && date[7] == '-' && digitsAt(date, 8, 2);
+  if (date.size() != (hasDay ? 10u : hasMonth ? 7u : 4u)) return;
+  const int month = hasMonth ? numberAt(date, 5, 2) : 0;
+  if (hasMonth && (month < 1 || month > 12)) return;
+
+  addDerived(publication, "year", std::string(date.substr(0, 4)), kDerivedYear);
+  if (hasMonth)
+    addDerived(publication, "month", std::string(kMonthWords[month - 1]), kDerivedMonth);
+  if (hasDay) addDerived(publication, "day", std::string(date.substr(8, 2)), kDerivedDay);
+}
+
+}  // namespace
+
+uint8_t derivedBit(std::string_view keyword) {
+  for (const DerivedRow& row : kDerived)
+    if (row.keyword == keyword) return row.bit;
+  return 0;
+}
+
+void deriveBiblatexFields(Node& publication) {
+  if (findItem(publication, "year") == nullptr)
+    if (const Item* date = findItem(publication, "date"))
+      deriveDate(publication, std::string(date->value));
+  if (findItem(publication, "journal") == nullptr)
+    if (const Item* title = findItem(publication, "journaltitle"))
+      addDerived(publication, "journal", title->value, kDerivedJournal);
+  if (findItem(publication, "address") == nullptr)
+    if (const Item* location = findItem(publication, "location"))
+      addDerived(publication, "address", location->value, kDerivedAddress);
+}
+
+}  // namespace pubforge

@@ -4,6 +4,8 @@
 #   pubforge -q examples/example.bib < examples/publications-cv.cmd > publications.txt
 citeAll
 sort year/D month/D title
+# Values as plain text: accents as characters, no LaTeX commands or braces.
+plainText
 echo PUBLICATIONS\n
 templatenew
 template+ [%{begin-subdivision-year}\n%{year}\n]

@@ -7,8 +7,10 @@
 #   pubforge -q -U -D downloads examples/example.bib < examples/publications-html.cmd > publications.html
 citeAll
 sort year/D month/D title
-# Values become XML text: "&", "<" and ">" in them are escaped.
+# Values become XML text ("&", "<" and ">" in them are escaped) and plain
+# text (accents as characters, no LaTeX commands or case-protecting braces).
 xmlStyle
+plainText
 echo <!DOCTYPE html>\n<html lang="en">\n<head>\n<meta charset="utf-8">\n<title>Publications of the Coastal Systems group</title>\n
 echo <style>body { font-family: sans-serif; max-width: 50em; margin: 2em auto; } li { margin-bottom: 0.6em; }</style>\n
 echo </head>\n<body>\n<h1>Publications of the Coastal Systems group</h1>\n

@@ -3,6 +3,8 @@
 #   pubforge -q examples/example.bib < examples/publications-markdown.cmd > publications.md
 citeAll
 sort year/D month/D title
+# Values as plain text: accents as characters, no LaTeX commands or braces.
+plainText
 echo # Publications of the Coastal Systems group\n
 # "[", "]", "(" and ")" open and close sections of the template, so the
 # brackets of a Markdown link carry a backslash.  The link is one section

@@ -8,5 +8,7 @@
 # publication in the order of the file.)
 citeAll
 sort year/D month/D title
+# Titles and names as plain text, without LaTeX commands or braces.
+plainText
 templatenew
 export

@@ -17,25 +17,8 @@ if [ -z "$pubforge" ]; then
 fi
 pubforge=$(realpath "$pubforge")
 
-work=$(mktemp -d)
-server=
-cleanup() {
-  if [ -n "$server" ]; then kill "$server" 2>/dev/null || true; wait "$server" 2>/dev/null || true; fi
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-mkdir "$work/docroot"
-# The server stops by itself after a minute even if this script is killed.
-python3 "$root/tests/urlcheck/http_server.py" --lifetime 60 --docroot "$work/docroot" \
-  > "$work/port" &
-server=$!
-for _ in $(seq 100); do
-  [ -s "$work/port" ] && break
-  sleep 0.1
-done
-port=$(head -n 1 "$work/port")
-[ -n "$port" ] || { echo "the test server did not start" >&2; exit 1; }
+# The test server on 127.0.0.1, and a work folder; both go when this ends.
+source "$root/tests/urlcheck/test-server.sh"
 
 cd "$work"
 sed "s#https://example.org/#http://127.0.0.1:$port/#g" "$root/examples/example.bib" > example.bib

@@ -1,0 +1,16 @@
+# The example bibliography as the publication list of a CV, in plain text:
+# newest first, the year on a line of its own, then one line per
+# publication with the authors as family name and initials.
+#   pubforge -q examples/example.bib < examples/publications-cv.cmd > publications.txt
+citeAll
+sort year/D month/D title
+# Values as plain text: accents as characters, no LaTeX commands or braces.
+plainText
+echo PUBLICATIONS\n
+templatenew
+template+ [%{begin-subdivision-year}\n%{year}\n]
+template+   - %{begin-author-loop}[%{is-not-first-author?}[%{is-last-author?} and |, ]]
+template+ %{author-family-name}[, %{author-initials}]%{end-author-loop}: %{title}.
+template+ [ %{journal}[ %{volume}[\(%{number}\)]][, pp. %{pages}].]
+template+ [ In %{booktitle}[, pp. %{pages}].][ %{publisher}[, %{address}].]\n
+export

@@ -384,11 +384,12 @@ class Parser {
     // Bytes such as "&", "(" or a letter of another encoding inside a key
     // belong to it.
     scanner_.continueKey(key.text, closer == TokenKind::kCloseParen);
-    for (Token token = significant(closer); token.kind != TokenKind::kComma;
-         token = significant(closer)) {
+    for (size_t mark = scanner_.strayMark();;) {
+      Token token = significant(closer);
+      if (token.kind == TokenKind::kComma) break;
       // Words between the key and its comma (a key with a blank in it) are
-      // stray text.
-      if (token.kind != TokenKind::kName) return false;
+      // stray text; a key cut by a stray byte stays an error.
+      if (token.kind != TokenKind::kName || scanner_.strayMark() != mark) return false;
       reportSkipped(key.text);
     }
 
@@ -418,6 +419,7 @@ class Parser {
                      "\" in line ", scanner_.line(), "!\n");
       }
       std::string value;
+      const size_t mark = scanner_.strayMark();
       switch (fieldValue(closer, value)) {
         case Field::kRead:
           items.push_back(makeItem(token.text, std::move(value)));
@@ -426,7 +428,9 @@ class Parser {
         case Field::kWordWithoutValue:
           // A word that stands where a field begins, followed by another
           // word, is stray text (such as a number pasted between two
-          // fields); the field begins with the next word.
+          // fields); the field begins with the next word.  A keyword cut by
+          // a stray byte stays an error.
+          if (scanner_.strayMark() != mark) return false;
           reportSkipped(key.text);
           break;
         case Field::kNoValue:

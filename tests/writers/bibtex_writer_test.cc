@@ -25,7 +25,10 @@ using namespace std::string_literals;
 using namespace writer_test;
 
 std::unique_ptr<Node> makeComment(std::string number, std::string text) {
-  return makePublication("Comment", std::move(number), {{"comment", std::move(text)}});
+  std::unique_ptr<Node> node =
+      makePublication("Comment", std::move(number), {{"comment", std::move(text)}});
+  node->kind = PublicationKind::kComment;
+  return node;
 }
 
 // Names of the files in a folder (not recursive).
@@ -259,6 +262,7 @@ TEST_F(BibTeXWriterTest, WritesPublicationsInSetOrderWithComments) {
   Node* b = add(makePublication("Book", "b"));
   Node* empty = add(createNode("2"));
   empty->value = "Comment";
+  empty->kind = PublicationKind::kComment;
   PublicationSet set(4);
   set.add(b);
   set.add(c1);

@@ -162,7 +162,7 @@ ValueLayout layoutValue(std::string_view text, ValueForm preferred, bool readerS
     else if (bracedWorks())
       form = ValueForm::kBraced;
     else
-      form = ValueForm::kQuotedInPair;  // no form reads back; keep the value readable
+      return {kQuotedInPair.open, kQuotedInPair.close, pairBlank, false};
   }
   switch (form) {
     case ValueForm::kQuoted:
@@ -173,6 +173,61 @@ ValueLayout layoutValue(std::string_view text, ValueForm preferred, bool readerS
       break;
   }
   return kBraced;
+}
+
+bool appendAsConcatenation(std::string& out, std::string_view text, bool readerStripsBraces) {
+  // A pair that the reader would take off the whole value is written around
+  // it once more.
+  std::string wrapped;
+  if (readerStripsBraces && readerStrips(text)) {
+    wrapped.reserve(text.size() + 2);
+    wrapped += '{';
+    wrapped += text;
+    wrapped += '}';
+    text = wrapped;
+  }
+  std::string parts;
+  auto addPart = [&parts](std::string_view open, std::string_view part, std::string_view close) {
+    if (!parts.empty()) parts += " # ";
+    parts += open;
+    parts += part;
+    parts += close;
+  };
+  size_t start = 0;
+  long depth = 0;  // in the quoted part being gathered
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c == '\\' && i + 1 < text.size() && text[i + 1] == '"') {
+      ++i;  // stays in a quoted part
+    } else if (c == '{') {
+      ++depth;
+    } else if (c == '}') {
+      --depth;
+    } else if (c == '"' && depth <= 0) {
+      // It would end the quoted part: the part ends before it, and the quote
+      // goes in braces.
+      if (i > start) addPart("\"", text.substr(start, i - start), "\"");
+      addPart("{", "\"", "}");
+      start = i + 1;
+      depth = 0;
+    }
+  }
+  std::string_view last = text.substr(start);
+  if (!last.empty() && bracesBalance(last)) {
+    addPart("{", last, "}");
+  } else if (!last.empty()) {
+    if (depth > 0) return false;
+    // Backslashes at the end would hide the closing quote: they go in braces.
+    size_t backslashes = 0;
+    while (backslashes < last.size() && last[last.size() - 1 - backslashes] == '\\')
+      ++backslashes;
+    last.remove_suffix(backslashes);
+    if (!last.empty()) addPart("\"", last, "\"");
+    if (backslashes > 0) addPart("{", text.substr(text.size() - backslashes), "}");
+  }
+  if (parts.empty()) return false;
+  out += parts;
+  return true;
 }
 
 }  // namespace pubforge

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 #include <string_view>
 
 namespace pubforge {
@@ -67,7 +68,16 @@ struct ValueLayout {
   std::string_view open;
   std::string_view close;
   bool blank = false;
+  // False when no single form reads back as the text (which only values
+  // joined with "#" can give, such as a "}" and a double quote after it).
+  bool exact = true;
 };
 ValueLayout layoutValue(std::string_view text, ValueForm preferred, bool readerStripsBraces);
+
+// Appends `text` as parts joined by " # " that read back as the text: each
+// double quote outside braces in braces of its own, the rest in quotes.
+// For a text that layoutValue cannot keep.  False, with nothing appended,
+// when this does not work either.
+bool appendAsConcatenation(std::string& out, std::string_view text, bool readerStripsBraces);
 
 }  // namespace pubforge

@@ -111,6 +111,13 @@ void appendUrlEscapes(std::string& out, std::string_view url) {
 void appendValue(OutputBuffer& out, std::string_view text, ValueForm preferred,
                  bool readerStripsBraces) {
   const ValueLayout layout = layoutValue(text, preferred, readerStripsBraces);
+  if (!layout.exact) {
+    std::string parts;
+    if (appendAsConcatenation(parts, text, readerStripsBraces)) {
+      out += parts;
+      return;
+    }
+  }
   out += layout.open;
   out += text;
   if (layout.blank) out += ' ';
@@ -250,6 +257,27 @@ void appendPublication(OutputBuffer& out, const Node& publication, const FieldOp
   }
 }
 
+// Appends the text of a preamble or macro, which the reader keeps exactly as
+// it stands between the delimiters: no blank may be added.
+void appendExactText(OutputBuffer& out, std::string_view text) {
+  const ValueLayout layout = layoutValue(text, ValueForm::kQuoted, false);
+  if (layout.exact && !layout.blank) {
+    appendValue(out, text, ValueForm::kQuoted, false);
+    return;
+  }
+  if (bracesBalance(text)) {
+    out += '{';
+    out += text;
+    out += '}';
+    return;
+  }
+  std::string parts;
+  if (appendAsConcatenation(parts, text, false))
+    out += parts;
+  else
+    appendValue(out, text, ValueForm::kQuoted, false);
+}
+
 // The start of a one-file export: the preambles, then the macros, each group
 // in set order and followed by an empty line.  Macros are written with the
 // text they stand for.
@@ -267,7 +295,7 @@ std::string preamblesAndMacros(const PublicationSet& set) {
         start += publication->keyword;
         start += " = ";
       }
-      appendValue(start, text, ValueForm::kQuoted, false);
+      appendExactText(start, text);
       start += "}\n";
       any = true;
     }

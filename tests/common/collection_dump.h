@@ -13,7 +13,8 @@ namespace pubforge {
 inline std::string dumpCollection(const Collection& collection) {
   std::string text;
   for (const auto& node : collection) {
-    text += "@" + node->value + " " + node->keyword + "\n";
+    text += "@" + node->value + (node->typeWord.empty() ? "" : "/" + node->typeWord) + " " +
+            node->keyword + "\n";
     for (const Item& item : node->items) {
       text += "  " + item.keyword + "=" + item.value + " #" + std::to_string(item.priority) +
               " n" + std::to_string(item.numericValue);

@@ -277,19 +277,6 @@ std::string writeBibTeX(const Collection& collection, const WriteOptions& option
   return bytes;
 }
 
-// The publications in the order in which the writer puts them: preambles,
-// macros, then entries, comment lines and comment blocks.
-std::vector<const Node*> inWrittenOrder(const Collection& collection) {
-  std::vector<const Node*> order;
-  for (PublicationKind kind : {PublicationKind::kPreamble, PublicationKind::kString})
-    for (const auto& node : collection)
-      if (node->kind == kind) order.push_back(node.get());
-  for (const auto& node : collection)
-    if (node->kind != PublicationKind::kPreamble && node->kind != PublicationKind::kString)
-      order.push_back(node.get());
-  return order;
-}
-
 Collection readWritten(const std::string& written) {
   ReadResult result;
   Collection collection = readBibTeX(written, result);

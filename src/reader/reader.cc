@@ -102,13 +102,9 @@ class Parser {
           skipping = false;
           break;
         case TokenKind::kHash:
-          scanner_.stray('#');
-          break;
         case TokenKind::kOpenParen:
-          scanner_.stray('(');
-          break;
         case TokenKind::kCloseParen:
-          scanner_.stray(')');
+          strayed(token, TokenKind::kEnd);
           break;
         case TokenKind::kEquals:
           // A value after "=" is skipped whole: it may hold an "@".
@@ -153,30 +149,36 @@ class Parser {
     hasPending_ = true;
   }
 
+  // Hands the token to the stray-byte sink when it is one of the bytes that
+  // mean nothing where they stand: "#", "(", ")" unless it is the `closer`,
+  // and "=" without a value on its line.  True when it did.
+  bool strayed(const Token& token, TokenKind closer) {
+    switch (token.kind) {
+      case TokenKind::kHash:
+        scanner_.stray('#');
+        return true;
+      case TokenKind::kOpenParen:
+        scanner_.stray('(');
+        return true;
+      case TokenKind::kCloseParen:
+        if (closer == TokenKind::kCloseParen) return false;
+        scanner_.stray(')');
+        return true;
+      case TokenKind::kEquals:
+        if (scanner_.valueOnSameLine()) return false;
+        scanner_.stray('=');
+        return true;
+      default:
+        return false;
+    }
+  }
+
   // The next token that means something inside a construct closed by
-  // `closer`: "#", "(", ")" (unless it closes) and "=" without a value on
-  // its line are stray bytes.
+  // `closer`.
   Token significant(TokenKind closer) {
     for (;;) {
       Token token = take();
-      switch (token.kind) {
-        case TokenKind::kHash:
-          scanner_.stray('#');
-          continue;
-        case TokenKind::kOpenParen:
-          scanner_.stray('(');
-          continue;
-        case TokenKind::kCloseParen:
-          if (closer == TokenKind::kCloseParen) return token;
-          scanner_.stray(')');
-          continue;
-        case TokenKind::kEquals:
-          if (scanner_.valueOnSameLine()) return token;
-          scanner_.stray('=');
-          continue;
-        default:
-          return token;
-      }
+      if (!strayed(token, closer)) return token;
     }
   }
 
@@ -185,22 +187,9 @@ class Parser {
   TokenKind open() {
     for (;;) {
       const Token token = take();
-      switch (token.kind) {
-        case TokenKind::kOpen:
-          return TokenKind::kClose;
-        case TokenKind::kOpenParen:
-          return TokenKind::kCloseParen;
-        case TokenKind::kHash:
-        case TokenKind::kCloseParen:
-          scanner_.stray(token.kind == TokenKind::kHash ? '#' : ')');
-          continue;
-        case TokenKind::kEquals:
-          if (scanner_.valueOnSameLine()) return TokenKind::kEnd;
-          scanner_.stray('=');
-          continue;
-        default:
-          return TokenKind::kEnd;
-      }
+      if (token.kind == TokenKind::kOpen) return TokenKind::kClose;
+      if (token.kind == TokenKind::kOpenParen) return TokenKind::kCloseParen;
+      if (!strayed(token, TokenKind::kEnd)) return TokenKind::kEnd;
     }
   }
 
@@ -221,17 +210,8 @@ class Parser {
           else
             scanner_.stray('(');
           continue;
-        case TokenKind::kHash:
-          scanner_.stray('#');
-          continue;
-        case TokenKind::kCloseParen:
-          scanner_.stray(')');
-          continue;
-        case TokenKind::kEquals:
-          if (scanner_.valueOnSameLine()) return TokenKind::kEnd;
-          scanner_.stray('=');
-          continue;
         default:
+          if (strayed(token, TokenKind::kEnd)) continue;
           if (parenAt != none && scanner_.strayMark() == parenAt) {
             putBack(std::move(token));
             return TokenKind::kCloseParen;
@@ -286,28 +266,16 @@ class Parser {
   Field fieldValue(TokenKind closer, std::string& value) {
     for (;;) {
       Token token = take();
-      switch (token.kind) {
-        case TokenKind::kHash:
-          scanner_.stray('#');
-          continue;
-        case TokenKind::kOpenParen:
-          scanner_.stray('(');
-          continue;
-        case TokenKind::kCloseParen:
-          if (closer == TokenKind::kCloseParen) return Field::kNoValue;
-          scanner_.stray(')');
-          continue;
-        case TokenKind::kEquals:
-          if (scanner_.value(part_, true))
-            return valueParts(value) ? Field::kRead : Field::kNoValue;
-          scanner_.stray('=');
-          continue;
-        case TokenKind::kName:
-          putBack(std::move(token));
-          return Field::kWordWithoutValue;
-        default:
-          return Field::kNoValue;
+      if (token.kind == TokenKind::kEquals) {
+        if (scanner_.value(part_, true))
+          return valueParts(value) ? Field::kRead : Field::kNoValue;
+        scanner_.stray('=');
+        continue;
       }
+      if (strayed(token, closer)) continue;
+      if (token.kind != TokenKind::kName) return Field::kNoValue;
+      putBack(std::move(token));
+      return Field::kWordWithoutValue;
     }
   }
 

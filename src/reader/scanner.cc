@@ -41,6 +41,21 @@ constexpr TypeWord kTypeWords[] = {
     {"codefragment", "CodeFragment"},
 };
 
+// The bytes that are tokens by themselves; kEnd for every other byte.
+constexpr std::array<TokenKind, 256> kByteTokens = [] {
+  std::array<TokenKind, 256> kinds{};
+  kinds.fill(TokenKind::kEnd);
+  kinds['@'] = TokenKind::kAt;
+  kinds['{'] = TokenKind::kOpen;
+  kinds['}'] = TokenKind::kClose;
+  kinds[','] = TokenKind::kComma;
+  kinds['='] = TokenKind::kEquals;
+  kinds['#'] = TokenKind::kHash;
+  kinds['('] = TokenKind::kOpenParen;
+  kinds[')'] = TokenKind::kCloseParen;
+  return kinds;
+}();
+
 // Consumed input is dropped from the buffer once this much has piled up.
 constexpr size_t kCompactAfter = 1 << 20;
 
@@ -305,23 +320,12 @@ Token Scanner::next() {
   }
   while (has(pos_)) {
     unsigned char c = static_cast<unsigned char>(input_[pos_]);
+    if (const TokenKind kind = kByteTokens[c]; kind != TokenKind::kEnd) {
+      ++pos_;
+      token.kind = kind;
+      return token;
+    }
     switch (c) {
-      case '@':
-        ++pos_;
-        token.kind = TokenKind::kAt;
-        return token;
-      case '{':
-        ++pos_;
-        token.kind = TokenKind::kOpen;
-        return token;
-      case '}':
-        ++pos_;
-        token.kind = TokenKind::kClose;
-        return token;
-      case ',':
-        ++pos_;
-        token.kind = TokenKind::kComma;
-        return token;
       case ' ':
       case '\t':
       case '\r':
@@ -331,22 +335,6 @@ Token Scanner::next() {
         ++pos_;
         ++line_;
         continue;
-      case '=':
-        ++pos_;
-        token.kind = TokenKind::kEquals;
-        return token;
-      case '#':
-        ++pos_;
-        token.kind = TokenKind::kHash;
-        return token;
-      case '(':
-        ++pos_;
-        token.kind = TokenKind::kOpenParen;
-        return token;
-      case ')':
-        ++pos_;
-        token.kind = TokenKind::kCloseParen;
-        return token;
       case '\\':
         if (has(pos_ + 1) && input_[pos_ + 1] == '%') {
           scanComment(pos_ + 2, token);

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "collection_dump.h"
 #include "reader/reader.h"
 #include "writers/bibtex_writer.h"
 #include "../writers/writer_test_util.h"
@@ -95,19 +96,6 @@ class BibTeXRoundTripTest : public writer_test::ScratchFolderTest {
   static std::string untied(std::string text) {
     std::replace(text.begin(), text.end(), '~', ' ');
     return text;
-  }
-
-  // The publications in the order of the written file: preambles, macros,
-  // then entries, comment lines and comment blocks.
-  static std::vector<const Node*> inWrittenOrder(const Collection& collection) {
-    std::vector<const Node*> order;
-    for (PublicationKind kind : {PublicationKind::kPreamble, PublicationKind::kString})
-      for (const auto& node : collection)
-        if (node->kind == kind) order.push_back(node.get());
-    for (const auto& node : collection)
-      if (node->kind != PublicationKind::kPreamble && node->kind != PublicationKind::kString)
-        order.push_back(node.get());
-    return order;
   }
 
   void expectSameContents(const Collection& beforeRead, const Collection& afterRead,

@@ -358,7 +358,7 @@ class Parser {
       // Words between the key and its comma (a key with a blank in it) are
       // stray text; a key cut by a stray byte stays an error.
       if (token.kind != TokenKind::kName || scanner_.strayMark() != mark) return false;
-      reportSkipped(key.text);
+      reportSkipped(key.text, scanner_.line());
     }
 
     std::vector<Item>& items = scratch_;
@@ -379,17 +379,20 @@ class Parser {
         break;
       }
       if (token.kind != TokenKind::kName) return false;
-      if (afterItem) {
-        // A field that begins on a later line than the value before it ends
-        // is taken as such, comma or not.
-        if (scanner_.line() == valueEndLine_) return false;
-        diag_.report("WARNING: Entry ", key.text, " lacks a comma before \"", token.text,
-                     "\" in line ", scanner_.line(), "!\n");
-      }
+      // A field that begins on a later line than the value before it ends
+      // is taken as such, comma or not.
+      const int line = scanner_.line();
+      if (afterItem && line == valueEndLine_) return false;
+      const bool missingComma = afterItem;
       std::string value;
       const size_t mark = scanner_.strayMark();
       switch (fieldValue(closer, value)) {
         case Field::kRead:
+          // Reported once the field is read whole: its keyword may have been
+          // cut short by the end of the input.
+          if (missingComma)
+            diag_.report("WARNING: Entry ", key.text, " lacks a comma before \"", token.text,
+                         "\" in line ", line, "!\n");
           items.push_back(makeItem(token.text, std::move(value)));
           afterItem = true;
           break;
@@ -399,7 +402,7 @@ class Parser {
           // fields); the field begins with the next word.  A keyword cut by
           // a stray byte stays an error.
           if (scanner_.strayMark() != mark) return false;
-          reportSkipped(key.text);
+          reportSkipped(key.text, line);
           break;
         case Field::kNoValue:
           return false;
@@ -421,8 +424,8 @@ class Parser {
     return true;
   }
 
-  void reportSkipped(std::string_view key) {
-    diag_.report("WARNING: Skipping text in entry ", key, " in line ", scanner_.line(), "!\n");
+  void reportSkipped(std::string_view key, int line) {
+    diag_.report("WARNING: Skipping text in entry ", key, " in line ", line, "!\n");
   }
 
   ReadResult syntaxError() {

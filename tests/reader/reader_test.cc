@@ -180,7 +180,7 @@ const SyntaxCase kSyntaxCases[] = {
          "WARNING: Skipping text outside entries in line 3!\n"},
     {"word-between-fields-is-skipped", "@misc{k, title={A},\n10.5281/z.5\nyear=2000}",
      ReadResult::kOk, "Misc k: title=A | year=2000\n", "",
-     "WARNING: Skipping text in entry k in line 3!\nWARNING: Entry k has no \"author\" section!\n"},
+     "WARNING: Skipping text in entry k in line 2!\nWARNING: Entry k has no \"author\" section!\n"},
     {"word-after-key-is-skipped", "@book{Kell 2020, title={A}}", ReadResult::kOk,
      "Book Kell: title=A\n", "",
      "WARNING: Skipping text in entry Kell in line 1!\nWARNING: Entry Kell has no \"author\" "

@@ -25,10 +25,7 @@ using namespace std::string_literals;
 using namespace writer_test;
 
 std::unique_ptr<Node> makeComment(std::string number, std::string text) {
-  std::unique_ptr<Node> node =
-      makePublication("Comment", std::move(number), {{"comment", std::move(text)}});
-  node->kind = PublicationKind::kComment;
-  return node;
+  return makePublication("Comment", std::move(number), {{"comment", std::move(text)}});
 }
 
 // Names of the files in a folder (not recursive).

@@ -188,7 +188,9 @@ bool Scanner::value(Token& token, bool acrossLines) {
   size_t i = pos_ + 1;
   while (has(i) && isBareValueByte(static_cast<unsigned char>(input_[i]))) ++i;
   token.kind = TokenKind::kBareValue;
-  token.text.assign(input_.substr(pos_, i - pos_));
+  // A text of its own, of exactly its size: the token may be reused, and
+  // a buffer left from a longer value would stay with the item.
+  token.text = std::string(input_.substr(pos_, i - pos_));
   pos_ = i;
   return true;
 }
@@ -236,7 +238,7 @@ void Scanner::scanDelimited(Token& token) {
   }
   countLines(start, i);
   token.kind = TokenKind::kValue;
-  token.text.assign(input_.substr(start, i - start));
+  token.text = std::string(input_.substr(start, i - start));  // of exactly its size
   pos_ = i + 1;
 }
 

@@ -11,6 +11,7 @@
 #include <sstream>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "fuzz_util.h"
 #include "checks/checks.h"
@@ -238,7 +239,7 @@ std::string keptByWriting(const Node& node, const Node& original) {
   bool urlsKept = true;
   for (const Item& item : original.items)
     if (item.keyword == "url" && !urlReadsBack(item.value)) urlsKept = false;
-  std::string text = "@" + node.value + " " + node.keyword + "\n";
+  std::string text = "@" + node.value + "/" + node.typeWord + " " + node.keyword + "\n";
   for (const Item& item : node.items) {
     if (item.keyword == "removeme" || item.keyword == "author" || item.value.empty()) continue;
     if (item.keyword == "url" && !urlsKept) continue;
@@ -316,10 +317,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fail("every publication survives writing", std::to_string(collection.size()),
          std::to_string(again.size()));
   if (!options.skipNotes) {
-    for (size_t i = 0; i < collection.size(); ++i)
-      requireEqual(keptByWriting(*collection[i], *collection[i]),
-                   keptByWriting(*again[i], *collection[i]),
+    const std::vector<const Node*> before = inWrittenOrder(collection);
+    const std::vector<const Node*> after = inWrittenOrder(again);
+    for (size_t i = 0; i < before.size(); ++i) {
+      require(before[i]->kind == after[i]->kind, "every publication keeps its kind");
+      requireEqual(keptByWriting(*before[i], *before[i]), keptByWriting(*after[i], *before[i]),
                    "writing and reading back keeps every value");
+    }
   }
   const std::string second = writeBibTeX(again, options);
   Collection third = readWritten(second);

@@ -218,6 +218,11 @@ void splitAuthorList(Node&, Item& authorItem, Diagnostics) {
   authorItem.authorParts.clear();
   std::string list = std::move(authorItem.value);
   authorItem.value.clear();
+  // A list wrapped over several lines ("Gan, Yifan and" at the end of one,
+  // "Ren, Xueyuan" on the next) is cut at its "and" all the same: each line
+  // break reads as a blank.
+  for (char& c : list)
+    if (c == '\n' || c == '\r') c = ' ';
   // A rewritten list is about as long as the original.
   authorItem.value.reserve(list.size());
 

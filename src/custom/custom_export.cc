@@ -37,17 +37,18 @@ bool exportToCustom(const PublicationSet& publications, std::string_view namingT
   const std::string header = prepareFrame(settings.header, settings);
   const std::string trailer = prepareFrame(settings.trailer, settings);
 
-  // Comment entries are neither printed nor anyone's neighbour.  What is
-  // printed is collected and written in large pieces.
+  // Only entries are printed and anyone's neighbour: comment lines,
+  // preambles, macros and comment blocks are not.  What is printed is
+  // collected and written in large pieces.
   const size_t count = publications.size();
   const Node* previous = nullptr;
   size_t nextIndex = 0;
   std::string pending;
   for (size_t i = 0; i < count; ++i) {
     const Node& publication = *publications[i];
-    if (publication.isComment()) continue;
+    if (!publication.isEntry()) continue;
     if (nextIndex <= i) nextIndex = i + 1;
-    while (nextIndex < count && publications[nextIndex]->isComment()) ++nextIndex;
+    while (nextIndex < count && !publications[nextIndex]->isEntry()) ++nextIndex;
     const Node* next = nextIndex < count ? publications[nextIndex] : nullptr;
 
     const size_t before = pending.size();

@@ -270,7 +270,7 @@ int runOrFail(const std::vector<std::string>& args, std::istream& in, RunContext
       return 1;
     }
     std::fclose(probe);
-    switch (reader.readFile(file)) {
+    switch (reader.readFile(file, files.size() > 1)) {
       case ReadResult::kOk: break;
       case ReadResult::kReadError: return 2;
       case ReadResult::kSyntaxError:
@@ -286,7 +286,7 @@ int runOrFail(const std::vector<std::string>& args, std::istream& in, RunContext
   }
 
   if (!ctx.options.quiet)
-    diag.report("Got ", ctx.publications.size(), " publications from BibTeX file.\n");
+    diag.report("Got ", countPublications(ctx.publications), " publications from BibTeX file.\n");
   unsigned errors = runCommands(in, ctx, set, 0);
   if (errors > 0 || !ctx.options.quiet) diag.report("Done. ", errors, " errors have occurred.\n");
   return errors > 0 ? 1 : 0;

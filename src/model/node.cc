@@ -19,8 +19,14 @@ std::unique_ptr<Node> createNode(std::string keyword) {
 
 Node* findNode(const Collection& collection, std::string_view keyword) {
   for (const auto& node : collection)
-    if (node->keyword == keyword) return node.get();
+    if (node->keyword == keyword && (node->isEntry() || node->isComment())) return node.get();
   return nullptr;
+}
+
+size_t countPublications(const Collection& collection) {
+  size_t n = 0;
+  for (const auto& node : collection) n += node->isEntry() || node->isComment();
+  return n;
 }
 
 // Looked up many times for every entry: the length and the first byte rule

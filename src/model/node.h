@@ -132,17 +132,36 @@ struct Item {
 // Number of custom strings a cited publication carries (custom-1 to custom-9).
 inline constexpr size_t kCustomCount = 9;
 
-// A publication node: an entry of the bibliography, or a comment line of the
-// input (entry type "Comment", a running number as key, one "comment" item).
-// Items are held in output order once the entry has been built.
+// What a publication node holds.  Only entries are publications in the
+// proper sense: every output but the single BibTeX file skips the others.
+enum class PublicationKind : uint8_t {
+  kEntry,         // an entry: citation key, entry type, fields
+  kComment,       // a comment line: a running number as key, one "comment" item
+  kPreamble,      // @preamble: one "preamble" item with its text
+  kString,        // @string: the macro name as key, one "string" item with its text
+  kCommentBlock,  // @comment{...}: one "comment" item with the text in the delimiters
+};
+
+// A publication node: an entry of the bibliography, or one of the other
+// constructs of the input that are kept for the BibTeX output (see
+// PublicationKind).  Items are held in output order once the entry has been
+// built.
 struct Node {
   std::string keyword;  // citation key
-  std::string value;    // entry type name
+  // Entry type name.  An entry type outside the table is "Misc" here, and
+  // its word (first letter upper-case) is kept in `typeWord` for the BibTeX
+  // output; `typeWord` is empty for the types of the table.
+  std::string value;
+  std::string typeWord;
   std::string label;    // label under which it is cited
   std::vector<std::string> custom;  // empty, or kCustomCount strings
   std::vector<Item> items;
+  PublicationKind kind = PublicationKind::kEntry;
 
-  bool isComment() const { return value == "Comment"; }
+  bool isEntry() const { return kind == PublicationKind::kEntry; }
+  bool isComment() const { return kind == PublicationKind::kComment; }
+  // The type word the BibTeX output writes.
+  const std::string& writtenType() const { return typeWord.empty() ? value : typeWord; }
   const std::string& customString(size_t i) const;
   void clearCustom() { custom.clear(); }
 };
@@ -154,8 +173,13 @@ using Collection = std::vector<std::unique_ptr<Node>>;
 // Creates a publication node with the given key.
 std::unique_ptr<Node> createNode(std::string keyword);
 
-// First publication with the citation key, or null.
+// First entry or comment line with the citation key, or null.  Preambles,
+// macro definitions and comment blocks are never found by key.
 Node* findNode(const Collection& collection, std::string_view keyword);
+
+// The number of entries and comment lines: the publications of the input as
+// the program has always counted them.
+size_t countPublications(const Collection& collection);
 
 // First item of the publication with the keyword, or null.
 Item* findItem(Node& publication, std::string_view keyword);

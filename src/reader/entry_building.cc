@@ -76,16 +76,38 @@ void tieParentheses(Item& item) {
     if (v[i] == ' ' && v[i + 1] == '(') v[i] = '~';
 }
 
+std::unique_ptr<Node> makeCommentLine(std::string text, unsigned& commentCounter) {
+  std::unique_ptr<Node> node = createNode(std::to_string(++commentCounter));
+  node->value = "Comment";
+  node->kind = PublicationKind::kComment;
+  node->items.push_back(makeItem("comment", std::move(text)));
+  return node;
+}
+
+std::unique_ptr<Node> makeTextPublication(PublicationKind kind, std::string key,
+                                          std::string_view itemKeyword, std::string text) {
+  std::unique_ptr<Node> node = createNode(std::move(key));
+  switch (kind) {
+    case PublicationKind::kPreamble: node->value = "Preamble"; break;
+    case PublicationKind::kString: node->value = "String"; break;
+    case PublicationKind::kCommentBlock: node->value = "CommentBlock"; break;
+    case PublicationKind::kEntry:
+    case PublicationKind::kComment: break;
+  }
+  node->kind = kind;
+  Item item;
+  item.keyword.assign(itemKeyword);
+  item.value = std::move(text);
+  node->items.push_back(std::move(item));
+  return node;
+}
+
 std::unique_ptr<Node> makePublication(std::string_view typeName, std::string key,
-                                      std::vector<Item> items, unsigned& commentCounter,
-                                      Diagnostics diag) {
-  const bool comment = typeName == "Comment";
-  if (comment) key = std::to_string(++commentCounter);
+                                      std::vector<Item> items, Diagnostics diag) {
   std::unique_ptr<Node> node = createNode(std::move(key));
   node->value.assign(typeName);
   node->items = std::move(items);
   sortItems(*node);
-  if (comment) return node;
 
   // Every keyword the count checks name has a rank of its own, so one pass
   // over the items counts them all by rank.
@@ -150,7 +172,8 @@ void EntryChain::addEntry(std::unique_ptr<Node> entry, Diagnostics diag) {
   // A comment line's key is only its running number: an entry that happens
   // to have the same key is a different publication, and merging the two
   // would leave the entry's fields in a node that is written as a comment.
-  if (entry->isComment()) {
+  // Preambles, macro definitions and comment blocks are no entries either.
+  if (!entry->isEntry()) {
     reversed_.push_back(std::move(entry));
     return;
   }

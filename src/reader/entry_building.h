@@ -15,12 +15,19 @@
 
 namespace pubforge {
 
-// Builds a publication node, orders its items, warns about missing and
-// repeated items and runs the entry checks.  A "Comment" publication takes
-// the next number of `commentCounter` as its key.
+// Builds a publication node for an entry, orders its items, warns about
+// missing and repeated items and runs the entry checks.
 std::unique_ptr<Node> makePublication(std::string_view typeName, std::string key,
-                                      std::vector<Item> items, unsigned& commentCounter,
-                                      Diagnostics diag);
+                                      std::vector<Item> items, Diagnostics diag);
+
+// A comment line's publication: the next number of `commentCounter` as its
+// key, one "comment" item with the text as read.
+std::unique_ptr<Node> makeCommentLine(std::string text, unsigned& commentCounter);
+
+// A preamble, macro definition or comment block: `key` names it, and its one
+// item, whose keyword is `itemKeyword`, holds the text as read.
+std::unique_ptr<Node> makeTextPublication(PublicationKind kind, std::string key,
+                                          std::string_view itemKeyword, std::string text);
 
 // Every space directly before "(" becomes "~".
 void tieParentheses(Item& item);
@@ -34,8 +41,8 @@ class EntryChain {
   // Puts `entry` in front of the chain.  When the chain holds an entry with
   // the same key, `entry` takes over its items (keeping its own title if the
   // titles differ) and the later entry is dropped, with a note on `diag`.
-  // Comment publications never merge, neither with each other nor with an
-  // entry whose key equals their number.
+  // Only entries merge: comment lines, whose key is only a running number,
+  // and the other kinds of publication are kept as they are.
   void addEntry(std::unique_ptr<Node> entry, Diagnostics diag);
 
   // The chain in collection order.

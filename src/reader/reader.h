@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "model/node.h"
@@ -34,8 +35,9 @@ class BibReader {
   // the read with kReadError and no message.
   ReadResult readPieces(Scanner::Refill refill);
 
-  // Reads the file `fileName`, piece by piece.
-  ReadResult readFile(const std::string& fileName);
+  // Reads the file `fileName`, piece by piece.  With `nameInErrors` (when
+  // several files are read) a syntax error names the file.
+  ReadResult readFile(const std::string& fileName, bool nameInErrors = false);
 
   // Assembles the entries of every file read into the collection, merging
   // entries with equal keys.  Duplicate notes are printed here.
@@ -45,7 +47,10 @@ class BibReader {
   std::ostream& out_;
   Diagnostics diag_;
   unsigned commentCounter_ = 0;
-  ReadResult parse(Scanner& scanner, std::string& stray);
+  // The macros of @string definitions, by lower-case name; they hold for the
+  // rest of the run, later files included.
+  std::unordered_map<std::string, std::string> macros_;
+  ReadResult parse(Scanner& scanner, std::string& stray, std::string_view fileName = {});
 
   std::vector<std::unique_ptr<Node>> entries_;
   std::vector<Item> scratch_;  // items of the entry being read

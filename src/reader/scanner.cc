@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "reader/value_syntax.h"
 #include "text/byte_scan.h"
 
 namespace pubforge {
@@ -40,6 +41,21 @@ constexpr TypeWord kTypeWords[] = {
     {"codefragment", "CodeFragment"},
 };
 
+// The bytes that are tokens by themselves; kEnd for every other byte.
+constexpr std::array<TokenKind, 256> kByteTokens = [] {
+  std::array<TokenKind, 256> kinds{};
+  kinds.fill(TokenKind::kEnd);
+  kinds['@'] = TokenKind::kAt;
+  kinds['{'] = TokenKind::kOpen;
+  kinds['}'] = TokenKind::kClose;
+  kinds[','] = TokenKind::kComma;
+  kinds['='] = TokenKind::kEquals;
+  kinds['#'] = TokenKind::kHash;
+  kinds['('] = TokenKind::kOpenParen;
+  kinds[')'] = TokenKind::kCloseParen;
+  return kinds;
+}();
+
 // Consumed input is dropped from the buffer once this much has piled up.
 constexpr size_t kCompactAfter = 1 << 20;
 
@@ -47,11 +63,6 @@ constexpr unsigned char lower(unsigned char c) { return (c >= 'A' && c <= 'Z') ?
 
 constexpr bool isAsciiAlnum(unsigned char c) {
   return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
-}
-
-// Letters, digits and "+-.:_" may form a value without delimiters.
-bool isBareValueChar(unsigned char c) {
-  return isAsciiAlnum(c) || c == '+' || c == '-' || c == '.' || c == ':' || c == '_';
 }
 
 bool isContinuation(unsigned char c) { return c >= 0x80 && c <= 0xBF; }
@@ -143,89 +154,140 @@ void Scanner::countLines(size_t from, size_t to) {
   line_ += static_cast<int>(std::count(input_.begin() + from, input_.begin() + to, '\n'));
 }
 
-// At pos_ stands the first byte after "=" and its blanks.  Reads a quoted,
-// braced or bare value; false when none begins here.
-bool Scanner::scanValue(Token& token) {
-  unsigned char c = static_cast<unsigned char>(input_[pos_]);
-  size_t start = pos_ + 1, i = start;
-  if (c == '"') {
-    // Quoted: a quote ends the value only outside braces; a backslash-quote
-    // pair stays in the value.
-    int depth = 0;
-    bool done = false;
-    while (!done && has(i)) {
-      // Scan what has been read; read more when it runs out.
-      const char* data = input_.data();
-      const size_t n = input_.size();
-      // Jumps from one byte that matters to the next.
-      for (; i < n; ++i) {
-        const size_t at = findAnyOf4(std::string_view(data + i, n - i), '\\', '{', '}', '"');
-        if (at == std::string_view::npos) {
-          i = n;
-          break;
-        }
-        i += at;
-        char b = data[i];
-        if (b == '\\') {
-          if (i + 1 == n) break;  // the byte after it is not read yet
-          if (data[i + 1] == '"') ++i;
-        } else if (b == '{') {
-          ++depth;
-        } else if (b == '}') {
-          --depth;
-        } else if (depth <= 0) {  // a quote outside braces
-          done = true;
-          break;
-        }
-      }
-      if (!done && i < n && !has(i + 1)) i = n;  // a backslash ends the input
+size_t Scanner::skipBlanks(size_t i, bool acrossLines) {
+  while (has(i)) {
+    const char c = input_[i];
+    if (c == ' ' || c == '\t') {
+      ++i;
+    } else if (acrossLines && (c == '\r' || c == '\n')) {
+      if (c == '\n') ++line_;
+      ++i;
+    } else {
+      break;
     }
-  } else if (c == '{') {
-    // Braced: no escapes; the brace that closes the first one ends it.  The
-    // scan jumps from brace to brace.
-    int depth = 1;
-    bool done = false;
-    while (!done && has(i)) {
-      const char* data = input_.data();
-      const size_t n = input_.size();
-      while (i < n) {
-        const void* close = std::memchr(data + i, '}', n - i);
-        const size_t closeAt = close ? static_cast<const char*>(close) - data : n;
-        while (const void* open = std::memchr(data + i, '{', closeAt - i)) {
-          ++depth;
-          i = static_cast<const char*>(open) - data + 1;
-        }
-        i = closeAt;
-        if (i == n) break;
-        if (--depth <= 0) {
-          done = true;
-          break;
-        }
-        ++i;
-      }
-    }
-  } else if (isBareValueChar(c)) {
-    start = pos_;
-    while (has(i) && isBareValueChar(static_cast<unsigned char>(input_[i]))) ++i;
-    token.kind = TokenKind::kValue;
-    token.text.assign(input_.substr(start, i - start));
-    pos_ = i;
-    return true;
-  } else {
-    return false;
   }
-  i = std::min(i, input_.size());
-  countLines(start, i);
-  if (i >= input_.size()) {
-    // The input ends inside the value.
-    pos_ = input_.size();
-    token.kind = TokenKind::kEnd;
+  return i;
+}
+
+bool Scanner::valueOnSameLine() {
+  const size_t i = skipBlanks(pos_, false);
+  if (!has(i)) return false;
+  const unsigned char c = static_cast<unsigned char>(input_[i]);
+  return c == '"' || c == '{' || isBareValueByte(c);
+}
+
+bool Scanner::value(Token& token, bool acrossLines) {
+  pos_ = skipBlanks(pos_, acrossLines);
+  if (!has(pos_)) return false;
+  const unsigned char c = static_cast<unsigned char>(input_[pos_]);
+  if (c == '"' || c == '{') {
+    scanDelimited(token);
     return true;
   }
-  token.kind = TokenKind::kValue;
-  token.text.assign(input_.substr(start, i - start));
-  pos_ = i + 1;
+  if (!isBareValueByte(c)) return false;
+  size_t i = pos_ + 1;
+  while (has(i) && isBareValueByte(static_cast<unsigned char>(input_[i]))) ++i;
+  token.kind = TokenKind::kBareValue;
+  // A text of its own, of exactly its size: the token may be reused, and
+  // a buffer left from a longer value would stay with the item.
+  token.text = std::string(input_.substr(pos_, i - pos_));
+  pos_ = i;
   return true;
+}
+
+// At pos_ stands the opening delimiter.  The text up to the closing one is
+// scanned as it arrives; the delimiters are not part of it.
+void Scanner::scanDelimited(Token& token) {
+  const char open = input_[pos_];
+  const size_t start = pos_ + 1;
+  size_t i = start;
+  QuotedValueScan quoted;
+  BracedValueScan braced;
+  long parenDepth = 0;  // brace depth inside a block in parentheses
+  // The end of a block in parentheses: the first ")" outside braces.
+  auto parenEnd = [&parenDepth](std::string_view piece) {
+    for (size_t k = 0;; ++k) {
+      const size_t at = findAnyOf4(piece.substr(k), '{', '}', ')', ')');
+      if (at == std::string_view::npos) return std::string_view::npos;
+      k += at;
+      if (piece[k] == '{')
+        ++parenDepth;
+      else if (piece[k] == '}')
+        --parenDepth;
+      else if (parenDepth <= 0)
+        return k;
+    }
+  };
+  for (;;) {
+    if (!has(i)) {
+      // The input ends inside the value.
+      countLines(start, input_.size());
+      pos_ = input_.size();
+      token.kind = TokenKind::kEnd;
+      return;
+    }
+    const std::string_view piece = input_.substr(i);
+    const size_t at = open == '"' ? quoted.feed(piece)
+                      : open == '{' ? braced.feed(piece)
+                                    : parenEnd(piece);
+    if (at != std::string_view::npos) {
+      i += at;
+      break;
+    }
+    i = input_.size();
+  }
+  countLines(start, i);
+  token.kind = TokenKind::kValue;
+  token.text = std::string(input_.substr(start, i - start));  // of exactly its size
+  pos_ = i + 1;
+}
+
+void Scanner::commentBody(Token& token) {
+  const size_t i = skipBlanks(pos_, false);
+  if (has(i) && (input_[i] == '{' || input_[i] == '(')) {
+    pos_ = i;
+    scanDelimited(token);
+    return;
+  }
+  // Without a block the rest of the line is the comment, kept also when the
+  // input ends without a line feed.
+  const size_t start = pos_;
+  scanComment(start, token);
+  if (token.kind == TokenKind::kEnd) {
+    token.kind = TokenKind::kComment;
+    token.text.assign(input_.substr(std::min(start, input_.size())));
+  }
+}
+
+void Scanner::continueKey(std::string& key, bool inParentheses) {
+  auto joins = [inParentheses](unsigned char c) {
+    switch (c) {
+      case 0: case ' ': case '\t': case '\r': case '\n': case ',': case '{': case '}':
+      case '=': case '#': case '%': case '@': case '"':
+        return false;
+      case ')':
+        return !inParentheses;
+      default:
+        return true;
+    }
+  };
+  for (bool continued = false;; continued = true) {
+    size_t i = pos_;
+    while (has(i) && joins(static_cast<unsigned char>(input_[i])) && nameLength(i) == 0) ++i;
+    if (i == pos_) return;
+    const size_t len = nameLength(i);
+    if (len == 0) {
+      // At the end of a key that was read whole they are stray bytes, as
+      // they always were; a key that was continued keeps them too.
+      if (continued) {
+        key.append(input_.substr(pos_, i - pos_));
+        pos_ = i;
+      }
+      return;
+    }
+    key.append(input_.substr(pos_, i + len - pos_));
+    pos_ = i + len;
+  }
 }
 
 // A comment line runs from `start` to the next line feed, which ends it.
@@ -260,23 +322,12 @@ Token Scanner::next() {
   }
   while (has(pos_)) {
     unsigned char c = static_cast<unsigned char>(input_[pos_]);
+    if (const TokenKind kind = kByteTokens[c]; kind != TokenKind::kEnd) {
+      ++pos_;
+      token.kind = kind;
+      return token;
+    }
     switch (c) {
-      case '@':
-        ++pos_;
-        token.kind = TokenKind::kAt;
-        return token;
-      case '{':
-        ++pos_;
-        token.kind = TokenKind::kOpen;
-        return token;
-      case '}':
-        ++pos_;
-        token.kind = TokenKind::kClose;
-        return token;
-      case ',':
-        ++pos_;
-        token.kind = TokenKind::kComma;
-        return token;
       case ' ':
       case '\t':
       case '\r':
@@ -286,21 +337,6 @@ Token Scanner::next() {
         ++pos_;
         ++line_;
         continue;
-      case '=': {
-        // A value may start only on the line of its "=": only blanks may
-        // stand between them.  Otherwise the "=" is a stray byte.
-        size_t i = pos_ + 1;
-        while (has(i) && (input_[i] == ' ' || input_[i] == '\t')) ++i;
-        if (has(i)) {
-          size_t saved = pos_;
-          pos_ = i;
-          if (scanValue(token)) return token;
-          pos_ = saved;
-        }
-        stray_.push_back('=');
-        ++pos_;
-        continue;
-      }
       case '\\':
         if (has(pos_ + 1) && input_[pos_ + 1] == '%') {
           scanComment(pos_ + 2, token);
@@ -319,16 +355,9 @@ Token Scanner::next() {
           ++pos_;
           continue;
         }
-        std::string_view word = input_.substr(pos_, len);
+        token.kind = TokenKind::kName;
+        token.text.assign(input_.substr(pos_, len));
         pos_ += len;
-        std::string_view type = entryTypeName(word);
-        if (!type.empty()) {
-          token.kind = TokenKind::kType;
-          token.text.assign(type);
-        } else {
-          token.kind = TokenKind::kName;
-          token.text.assign(word);
-        }
         return token;
       }
     }

@@ -10,15 +10,19 @@
 namespace pubforge {
 
 enum class TokenKind {
-  kAt,       // "@"
-  kOpen,     // "{" outside a value
-  kClose,    // "}" outside a value
-  kComma,    // "," outside a value
-  kType,     // an entry type word; text is its type name
-  kName,     // a citation key or field keyword
-  kValue,    // "=" and a field value; text is the value without delimiters
-  kComment,  // a comment line; text is the rest of the line after "%"
-  kEnd,      // end of input
+  kAt,          // "@"
+  kOpen,        // "{" outside a value
+  kClose,       // "}" outside a value
+  kComma,       // "," outside a value
+  kEquals,      // "="; the grammar reads the value after it
+  kHash,        // "#" outside a value; the grammar reads the value after it
+  kOpenParen,   // "(" outside a value
+  kCloseParen,  // ")" outside a value
+  kName,        // a word: citation key, field keyword, entry type word
+  kValue,       // a value in quotes or braces; text is without the delimiters
+  kBareValue,   // a value without delimiters: a number or a macro name
+  kComment,     // a comment line; text is the rest of the line after "%"
+  kEnd,         // end of input
 };
 
 struct Token {
@@ -45,8 +49,41 @@ class Scanner {
 
   // The next token; kEnd at the end of the input (also inside an unfinished
   // value; a comment line without its final line feed is dropped) and when
-  // the input could not be read (readFailed() tells).
+  // the input could not be read (readFailed() tells).  Bytes that start no
+  // token are stray bytes.  "=", "#", "(" and ")" are tokens; where the
+  // grammar has no use for them they are stray bytes too (stray()).
   Token next();
+
+  // After "=" or "#": skips blanks (and line breaks too with `acrossLines`)
+  // and reads one value in quotes or braces (kValue) or without delimiters
+  // (kBareValue).  kEnd when the input ends inside the value.  False, with
+  // only the blanks consumed, when no value begins there.
+  bool value(Token& token, bool acrossLines);
+
+  // True when a value begins after blanks on the current line: "=" and "#"
+  // that have one are no stray bytes.
+  bool valueOnSameLine();
+
+  // After the word "comment" of "@comment": a block in braces or
+  // parentheses gives kValue with the text between the delimiters (a block
+  // in parentheses ends at the first ")" outside braces); anything else on
+  // the line gives kComment with the rest of the line, up to its line feed.
+  // kEnd when the input ends inside a block.
+  void commentBody(Token& token);
+
+  // After a citation key: other bytes that are no name characters (such as
+  // "&", "(", or a letter of another encoding), followed by more name
+  // characters, continue the key; they are appended to `key` with what
+  // follows them.  Blanks, NUL, ",", braces, "=", "#", "%", "@" and a double
+  // quote end a key, and so does ")" in an entry in parentheses.
+  void continueKey(std::string& key, bool inParentheses);
+
+  // Hands a byte that the grammar has no use for to the stray-byte sink.
+  void stray(char c) { stray_.push_back(c); }
+  // Where the next stray byte goes, for a byte that is found to be stray
+  // only after later ones.
+  size_t strayMark() const { return stray_.size(); }
+  void insertStray(size_t mark, char c) { stray_.insert(stray_.begin() + mark, c); }
 
   // Line number: 1 plus the line feeds consumed so far.
   int line() const { return line_; }
@@ -59,7 +96,8 @@ class Scanner {
     return i < input_.size() || (refill_ && more(i));
   }
   bool more(size_t i);
-  bool scanValue(Token& token);  // after "=" and blanks
+  size_t skipBlanks(size_t i, bool acrossLines);
+  void scanDelimited(Token& token);  // at the opening quote, brace or parenthesis
   void scanComment(size_t start, Token& token);
   size_t nameLength(size_t pos);
   void countLines(size_t from, size_t to);

@@ -161,7 +161,7 @@ unsigned runUrlCheck(const PublicationSet& set, const std::optional<std::string>
                                tempFolder};
   unsigned errors = 0;
   for (Node* publication : set) {
-    if (publication->isComment() || findItem(*publication, "url") == nullptr) continue;
+    if (!publication->isEntry() || findItem(*publication, "url") == nullptr) continue;
     if (isKnown(*publication) && skipKnown(*publication, settings, diag)) continue;
     examine(handle.get(), *publication, settings, errors, diag);
   }

@@ -5,7 +5,7 @@
 #include <ostream>
 #include <string>
 
-#include "text/byte_scan.h"
+#include "reader/value_syntax.h"
 #include "text/strings.h"
 #include "writers/export_files.h"
 #include "writers/output_file.h"
@@ -77,120 +77,6 @@ bool isIsbnOrIssnNote(std::string_view value) {
   return false;
 }
 
-// True when the text holds a byte that needs a closer look before it is
-// written: one that can end a quoted value early, or decide which braces the
-// reader removes.
-bool hasSpecialBytes(std::string_view text) {
-  return findAnyOf4(text, '"', '\\', '{', '}') != std::string_view::npos;
-}
-
-// Follows the reader through a quoted value to see whether the text would end
-// it before its end: a double quote outside braces does (a backslash before
-// it keeps it in the value).
-class QuotedValueScan {
- public:
-  // Jumps from one byte that matters to the next (most bytes of a value are
-  // letters); only the byte after a backslash is always looked at.
-  void feed(std::string_view text) {
-    for (size_t i = 0; i < text.size();) {
-      if (!backslash_) {
-        const size_t at = findAnyOf4(text.substr(i), '"', '\\', '{', '}');
-        if (at == std::string_view::npos) return;
-        i += at;
-      }
-      feedByte(text[i++]);
-    }
-  }
-  void feedByte(char c) {
-    if (backslash_) {
-      backslash_ = false;
-      if (c == '"') return;
-    }
-    if (c == '\\') {
-      backslash_ = true;
-    } else if (c == '{') {
-      ++depth_;
-    } else if (c == '}') {
-      --depth_;
-    } else if (c == '"' && depth_ <= 0) {
-      endsEarly_ = true;
-    }
-  }
-  bool endsEarly() const { return endsEarly_; }
-  // A backslash at the very end would take the closing quote as escaped.
-  bool endsInBackslash() const { return backslash_; }
-
- private:
-  long depth_ = 0;
-  bool backslash_ = false;
-  bool endsEarly_ = false;
-};
-
-// The reader takes one pair of braces off a value when the brace that closes
-// its first byte is its last byte; a backslash hides the byte after it.
-// Scans `text` as if a "{" stood before it, starting at depth 1.
-struct BraceScan {
-  size_t closeAt = std::string_view::npos;  // where the depth came down to 0
-  long depth = 1;                           // the depth at the end otherwise
-  bool pendingBackslash = false;            // the text ends in a hiding backslash
-};
-
-BraceScan scanAfterOpenBrace(std::string_view text) {
-  BraceScan scan;
-  for (size_t i = 0;; ++i) {
-    const size_t at = findAnyOf4(text.substr(i), '\\', '{', '}', '}');
-    if (at == std::string_view::npos) break;
-    i += at;
-    const char c = text[i];
-    if (c == '\\') {
-      if (++i == text.size()) {
-        scan.pendingBackslash = true;
-        break;
-      }
-    } else if (c == '{') {
-      ++scan.depth;
-    } else if (--scan.depth == 0) {
-      scan.closeAt = i;
-      break;
-    }
-  }
-  return scan;
-}
-
-// True when the reader would take a pair of braces off `text` itself.
-bool readerStrips(std::string_view text) {
-  return text.size() >= 2 && text.front() == '{' &&
-         scanAfterOpenBrace(text.substr(1)).closeAt == text.size() - 2;
-}
-
-// True when "{" + text (+ blank) + "}" comes back as `text` after the reader
-// took the braces off: the pair encloses the whole text.  `blank` is set
-// when a blank must go before the closing brace, because the text ends in a
-// backslash that would hide it; the reader trims that blank again.
-bool extraPairComesOff(std::string_view text, bool& blank) {
-  const BraceScan scan = scanAfterOpenBrace(text);
-  blank = scan.pendingBackslash;
-  return scan.closeAt == std::string_view::npos && scan.depth == 1;
-}
-
-// True when the text can stand between braces as a value: the reader's scan
-// of a braced value counts every brace, and must find the closing one only
-// at the end.
-bool bracesBalance(std::string_view text) {
-  long depth = 0;
-  for (size_t i = 0;; ++i) {
-    const size_t at = findAnyOf4(text.substr(i), '{', '}', '{', '}');
-    if (at == std::string_view::npos) break;
-    i += at;
-    if (text[i] == '{') {
-      ++depth;
-    } else if (--depth < 0) {
-      return false;
-    }
-  }
-  return depth == 0;
-}
-
 // Appends the text with a backslash put before every "%" that has none.
 template <class Out>
 void appendEscapedPercent(Out& out, std::string_view text) {
@@ -218,101 +104,40 @@ void appendUrlEscapes(std::string& out, std::string_view url) {
   out += url.substr(start);
 }
 
-// The ways a value can be put in the file, in the order they are tried.
-enum class ValueForm {
-  kQuoted,         // "text"
-  kQuotedInPair,   // "{text}", the reader removes the pair again
-  kBraced,         // {text}
-};
-
-void putBetween(OutputBuffer& out, std::string_view open, std::string_view text, bool blank,
-                std::string_view close) {
-  out += open;
-  out += text;
-  if (blank) out += ' ';
-  out += close;
-}
-
 // Appends the value part of a field so that the reader gets `text` back.
 // The reader takes one pair of enclosing braces off every value but an
-// author list or a comment (`readerStripsBraces`), and a double quote
-// outside braces ends a quoted value.  The preferred form is tried first,
-// then the others:
-// - "text": not when a quote in the text ends the value early, nor when the
-//   reader would take the text's own enclosing braces off (*{{OCReP}}* is
-//   stored as *{OCReP}*, which must not lose its braces);
-// - "{text}": only where the reader removes the pair again, that is when it
-//   encloses the whole text (a title such as *a} b* keeps it, and would gain
-//   a pair at every write);
-// - {text}: when the text's braces balance, as the reader's scan of a braced
-//   value needs.
-// A text that ends in a backslash gets a blank after it, which the reader
-// trims again; otherwise the backslash would escape the closing quote, or
-// hide the closing brace of the extra pair.
+// author list, a comment or the text of a preamble or macro
+// (`readerStripsBraces`).
 void appendValue(OutputBuffer& out, std::string_view text, ValueForm preferred,
                  bool readerStripsBraces) {
-  if (!hasSpecialBytes(text)) {
-    if (preferred == ValueForm::kQuotedInPair && readerStripsBraces)
-      putBetween(out, "\"{", text, false, "}\"");
-    else
-      putBetween(out, "\"", text, false, "\"");
-    return;
+  const ValueLayout layout = layoutValue(text, preferred, readerStripsBraces);
+  if (!layout.exact) {
+    std::string parts;
+    if (appendAsConcatenation(parts, text, readerStripsBraces)) {
+      out += parts;
+      return;
+    }
   }
-
-  bool pairBlank = false;
-  const bool pairEncloses = extraPairComesOff(text, pairBlank);
-  const bool pairComesOff = readerStripsBraces && pairEncloses;
-  auto quotedInPairWorks = [&] {
-    if (!pairComesOff) return false;
-    QuotedValueScan scan;
-    scan.feedByte('{');
-    scan.feed(text);
-    if (pairBlank) scan.feedByte(' ');
-    scan.feedByte('}');
-    return !scan.endsEarly() && !scan.endsInBackslash();
-  };
-  QuotedValueScan quoted;
-  quoted.feed(text);
-  const bool quotedBlank = quoted.endsInBackslash();
-  const bool ownPairKept = !readerStripsBraces || !readerStrips(text);
-  auto quotedWorks = [&] { return !quoted.endsEarly() && ownPairKept; };
-  auto bracedWorks = [&] { return ownPairKept && bracesBalance(text); };
-
-  ValueForm form = preferred;
-  if (preferred == ValueForm::kQuotedInPair && !quotedInPairWorks()) form = ValueForm::kQuoted;
-  if (form == ValueForm::kQuoted && !quotedWorks()) {
-    if (quotedInPairWorks())
-      form = ValueForm::kQuotedInPair;
-    else if (bracedWorks())
-      form = ValueForm::kBraced;
-    else
-      form = ValueForm::kQuotedInPair;  // no form reads back; keep the value readable
-  }
-
-  switch (form) {
-    case ValueForm::kQuoted:
-      putBetween(out, "\"", text, quotedBlank, "\"");
-      break;
-    case ValueForm::kQuotedInPair:
-      putBetween(out, "\"{", text, pairBlank, "}\"");
-      break;
-    case ValueForm::kBraced:
-      putBetween(out, "{", text, false, "}");
-      break;
-  }
+  out += layout.open;
+  out += text;
+  if (layout.blank) out += ' ';
+  out += layout.close;
 }
 
 struct FieldOptions {
   bool skipNotesWithIsbnAndIssn;
   bool addNotesWithIsbnAndIssn;
   bool addUrlCommand;
+  // A macro of the file is named like a month: the month is then written in
+  // quotes, where no macro can change it.
+  bool monthMacrosRedefined = false;
 };
 
 // Appends one publication: the head line, one line per written field, the
 // closing brace and an empty line.
 void appendEntry(OutputBuffer& out, const Node& publication, const FieldOptions& options) {
   out += '@';
-  out += publication.value;
+  out += publication.writtenType();
   out += "{ ";
   out += publication.keyword;
   out += ",\n";
@@ -354,7 +179,9 @@ void appendEntry(OutputBuffer& out, const Node& publication, const FieldOptions&
       case FieldFormat::kMonth:
         if (item.numericValue >= 1 && item.numericValue <= 12) {
           startField(item.keyword);
+          if (options.monthMacrosRedefined) out += '"';
           out += kMonthMacros[item.numericValue - 1];
+          if (options.monthMacrosRedefined) out += '"';
         }
         break;
       case FieldFormat::kUrl:
@@ -399,18 +226,95 @@ void appendEntry(OutputBuffer& out, const Node& publication, const FieldOptions&
   out += "\n}\n\n";
 }
 
-// Appends one publication of a one-file export; a comment publication
-// becomes a percent sign, its text and an empty line.
+// Appends one publication of a one-file export.  A comment line becomes a
+// percent sign, its text and an empty line; a comment block is written at
+// its place too.  Preambles and macros stand at the start of the file.
 void appendPublication(OutputBuffer& out, const Node& publication, const FieldOptions& options) {
-  if (publication.isComment()) {
-    if (!publication.items.empty()) {
-      out += '%';
-      out += publication.items.front().value;
-      out += "\n\n";
-    }
-  } else {
-    appendEntry(out, publication, options);
+  const std::string* text = publication.items.empty() ? nullptr : &publication.items.front().value;
+  switch (publication.kind) {
+    case PublicationKind::kEntry:
+      appendEntry(out, publication, options);
+      break;
+    case PublicationKind::kComment:
+      if (text) {
+        out += '%';
+        out += *text;
+        out += "\n\n";
+      }
+      break;
+    case PublicationKind::kCommentBlock:
+      if (text) {
+        // A block read from parentheses may hold braces that do not balance.
+        const bool braced = bracesBalance(*text);
+        out += braced ? "@comment{" : "@comment(";
+        out += *text;
+        out += braced ? "}\n\n" : ")\n\n";
+      }
+      break;
+    case PublicationKind::kPreamble:
+    case PublicationKind::kString:
+      break;
   }
+}
+
+// Appends the text of a preamble or macro, which the reader keeps exactly as
+// it stands between the delimiters: no blank may be added.
+void appendExactText(OutputBuffer& out, std::string_view text) {
+  const ValueLayout layout = layoutValue(text, ValueForm::kQuoted, false);
+  if (layout.exact && !layout.blank) {
+    appendValue(out, text, ValueForm::kQuoted, false);
+    return;
+  }
+  if (bracesBalance(text)) {
+    out += '{';
+    out += text;
+    out += '}';
+    return;
+  }
+  std::string parts;
+  if (appendAsConcatenation(parts, text, false))
+    out += parts;
+  else
+    appendValue(out, text, ValueForm::kQuoted, false);
+}
+
+// The start of a one-file export: the preambles, then the macros, each group
+// in set order and followed by an empty line.  Macros are written with the
+// text they stand for.
+std::string preamblesAndMacros(const PublicationSet& set) {
+  OutputBuffer start;
+  for (PublicationKind kind : {PublicationKind::kPreamble, PublicationKind::kString}) {
+    bool any = false;
+    for (const Node* publication : set) {
+      if (publication->kind != kind || publication->items.empty()) continue;
+      const std::string& text = publication->items.front().value;
+      if (kind == PublicationKind::kPreamble) {
+        start += "@preamble{";
+      } else {
+        start += "@string{";
+        start += publication->keyword;
+        start += " = ";
+      }
+      appendExactText(start, text);
+      start += "}\n";
+      any = true;
+    }
+    if (any) start += '\n';
+  }
+  return std::string(start.view());
+}
+
+// True when a macro of the set is named like one of the month macros.
+bool redefinesMonthMacros(const PublicationSet& set) {
+  for (const Node* publication : set) {
+    if (publication->kind != PublicationKind::kString || publication->keyword.size() != 3)
+      continue;
+    std::string name = publication->keyword;
+    for (char& c : name) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    for (std::string_view month : kMonthMacros)
+      if (name == month) return true;
+  }
+  return false;
 }
 
 }  // namespace
@@ -425,9 +329,12 @@ std::string escapePercent(std::string_view text) {
 bool exportToBibTeX(const PublicationSet& set, const std::string& fileName, bool separateFiles,
                     bool skipNotesWithIsbnAndIssn, bool addNotesWithIsbnAndIssn,
                     bool addUrlCommand, Diagnostics diag) {
-  const FieldOptions options{skipNotesWithIsbnAndIssn, addNotesWithIsbnAndIssn, addUrlCommand};
+  const FieldOptions options{skipNotesWithIsbnAndIssn, addNotesWithIsbnAndIssn, addUrlCommand,
+                             redefinesMonthMacros(set)};
+  // Preambles and macros are kept only in the one file of the whole set.
+  const std::string start = separateFiles ? std::string() : preamblesAndMacros(set);
   const ExportFormat format{
-      "BibTeX", ".bib", "",
+      "BibTeX", ".bib", start,
       [&options](OutputBuffer& out, const Node& publication) {
         appendPublication(out, publication, options);
       }};

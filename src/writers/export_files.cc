@@ -46,7 +46,7 @@ bool exportToSeparateFiles(const PublicationSet& set, const std::string& prefix,
                            const ExportFormat& format, Diagnostics diag) {
   OutputFile file;
   for (const Node* publication : set) {
-    if (publication->isComment()) continue;
+    if (!publication->isEntry()) continue;
     std::string name = prefix + publication->keyword;
     name += format.extension;
     // A key may hold "/" (every DBLP key does): the folders it adds below

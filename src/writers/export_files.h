@@ -20,8 +20,9 @@ struct ExportFormat {
   std::string_view name;       // in messages: "Unable to create <name> file ..."
   std::string_view extension;  // of per-publication files, such as ".bib"
   std::string_view fileStart;  // written at the start of every file
-  // Appends one publication.  Comment publications reach it only in one-file
-  // mode; per-publication mode makes no file for them.
+  // Appends one publication.  Publications that are no entries (comment
+  // lines, preambles, macros, comment blocks) reach it only in one-file mode;
+  // per-publication mode makes no file for them.
   std::function<void(OutputBuffer&, const Node&)> appendPublication;
 };
 

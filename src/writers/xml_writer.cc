@@ -293,6 +293,8 @@ bool exportToXML(const PublicationSet& set, const std::string& fileName, bool se
       [&](OutputBuffer& out, const Node& publication) {
         if (publication.isComment()) {
           appendComment(out, publication);
+        } else if (!publication.isEntry()) {
+          // Preambles, macros and comment blocks belong to BibTeX alone.
         } else if (separateFiles) {
           ReferenceWriter ownFile(1, plainText);  // anchors are unique within their file
           ownFile.append(out, publication);

@@ -23,7 +23,11 @@ class CustomExportTest : public ::testing::Test {
     collection_.push_back(std::move(node));
     return collection_.back().get();
   }
-  Node* addComment() { return add(makePublication("1", "Comment", {{"comment", "% c"}})); }
+  Node* addComment() {
+    Node* comment = add(makePublication("1", "Comment", {{"comment", "% c"}}));
+    comment->kind = PublicationKind::kComment;
+    return comment;
+  }
 
   // Exports the set, returning what was written.
   std::string run(const PublicationSet& set) {

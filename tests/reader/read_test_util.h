@@ -15,7 +15,8 @@ namespace pubforge::testing {
 inline std::string describe(const Collection& collection) {
   std::string text;
   for (const auto& node : collection) {
-    text += node->value + " " + node->keyword + ":";
+    text += node->value + (node->typeWord.empty() ? "" : "/" + node->typeWord) + " " +
+            node->keyword + ":";
     const char* sep = " ";
     for (const Item& item : node->items) {
       text += sep + item.keyword + "=" + item.value;

@@ -2,6 +2,9 @@
 // grammar and its errors.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <fstream>
+
 #include "read_test_util.h"
 
 namespace pubforge {
@@ -34,10 +37,9 @@ const SyntaxCase kSyntaxCases[] = {
      ReadResult::kOk, "PhDThesis k: title=A\nCodeFragment j: title=B\n", "",
      kNoAuthorYear +
          "WARNING: Entry j has no \"author\" section!\nWARNING: Entry j has no \"year\" section!\n"},
-    {"string-is-not-a-type", "@string{a = {b}}", ReadResult::kSyntaxError, "", "",
-     "ERROR in line 1: syntax error\n"},
-    {"comment-is-not-a-type", "\n\n@comment{x}", ReadResult::kSyntaxError, "", "",
-     "ERROR in line 3: syntax error\n"},
+    {"string-definition", "@string{a = {b}}", ReadResult::kOk, "String a: string=b\n", "", ""},
+    {"comment-block", "\n\n@comment{x}", ReadResult::kOk, "CommentBlock @comment: comment=x\n",
+     "", ""},
     {"braced-value-keeps-inner-braces", "@misc{k, title = {The {RFC} Series}}", ReadResult::kOk,
      "Misc k: title=The {RFC} Series\n", "", kNoAuthorYear},
     {"quote-inside-braces-of-quoted-value", "@misc{k, title = \"a {\"} b\"}", ReadResult::kOk,
@@ -51,15 +53,16 @@ const SyntaxCase kSyntaxCases[] = {
      "WARNING: Entry k has no \"author\" section!\n"},
     {"bare-value-stops-at-slash", "@misc{k, year = 10/2010}", ReadResult::kSyntaxError, "", "",
      "ERROR in line 1: syntax error\n"},
-    {"value-on-next-line", "@misc{k, title =\n{A}}", ReadResult::kSyntaxError, "", "=",
-     "ERROR in line 2: syntax error\n"},
-    {"stray-bytes-between-entries", "# ! @misc{k, title={A}} (x)", ReadResult::kSyntaxError, "",
-     "#!(", kNoAuthorYear + "ERROR in line 1: syntax error\n"},
+    {"value-on-next-line", "@misc{k, title =\n{A}}", ReadResult::kOk, "Misc k: title=A\n", "",
+     kNoAuthorYear},
+    {"stray-bytes-between-entries", "# ! @misc{k, title={A}} (x)", ReadResult::kOk,
+     "Misc k: title=A\n", "#!()",
+     kNoAuthorYear + "WARNING: Skipping text outside entries in line 1!\n"},
     {"stray-bytes-only", "#!\n@misc{k, title={A}}\n\"", ReadResult::kOk, "Misc k: title=A\n",
      "#!\"", kNoAuthorYear},
     // The entry is built at its closing brace, so its warnings come first.
-    {"stray-word", "@misc{k, title={A}} word", ReadResult::kSyntaxError, "", "",
-     kNoAuthorYear + "ERROR in line 1: syntax error\n"},
+    {"stray-word", "@misc{k, title={A}} word", ReadResult::kOk, "Misc k: title=A\n", "",
+     kNoAuthorYear + "WARNING: Skipping text outside entries in line 1!\n"},
     {"comment-line", "% note\n", ReadResult::kOk, "Comment 1: comment= note\n", "", ""},
     {"backslash-percent-comment", "\\%x\n", ReadResult::kOk, "Comment 1: comment=x\n", "", ""},
     {"comment-without-line-feed-is-lost", "% note", ReadResult::kSyntaxError, "", "",
@@ -68,14 +71,18 @@ const SyntaxCase kSyntaxCases[] = {
      "Misc k\xC3\xBC: title=A\n", "",
      "WARNING: Entry k\xC3\xBC has no \"author\" section!\n"
      "WARNING: Entry k\xC3\xBC has no \"year\" section!\n"},
-    {"micro-sign-splits-key", "@misc{k\xC2\xB5x, title={A}}", ReadResult::kSyntaxError, "",
-     "\xC2\xB5", "ERROR in line 1: syntax error\n"},
+    {"micro-sign-inside-key", "@misc{k\xC2\xB5x, title={A}}", ReadResult::kOk,
+     "Misc k\xC2\xB5x: title=A\n", "",
+     "WARNING: Entry k\xC2\xB5x has no \"author\" section!\n"
+     "WARNING: Entry k\xC2\xB5x has no \"year\" section!\n"},
     {"three-byte-letter-in-key", "@misc{\xE4\xB8\xAD, title={A}}", ReadResult::kOk,
      "Misc \xE4\xB8\xAD: title=A\n", "",
      "WARNING: Entry \xE4\xB8\xAD has no \"author\" section!\n"
      "WARNING: Entry \xE4\xB8\xAD has no \"year\" section!\n"},
-    {"key-that-is-a-type-word", "@misc{Data, title={A}}", ReadResult::kSyntaxError, "", "",
-     "ERROR in line 1: syntax error\n"},
+    {"key-that-is-a-type-word", "@misc{Data, title={A}}", ReadResult::kOk, "Misc Data: title=A\n",
+     "",
+     "WARNING: Entry Data has no \"author\" section!\n"
+     "WARNING: Entry Data has no \"year\" section!\n"},
     {"keyword-beginning-with-type-word", "@misc{k, booktitle={A}, title={B}}", ReadResult::kOk,
      "Misc k: title=B | booktitle=A\n", "", kNoAuthorYear},
     {"empty-file", "", ReadResult::kSyntaxError, "", "", "ERROR in line 1: syntax error\n"},
@@ -92,8 +99,9 @@ const SyntaxCase kSyntaxCases[] = {
      "ERROR in line 1: syntax error\n"},
     {"error-line-counts-lines-inside-values", "@misc{k, title={A\nB\nC} x y}",
      ReadResult::kSyntaxError, "", "", "ERROR in line 3: syntax error\n"},
-    {"comment-line-counts-one-line", "% c\n@misc{k, title={A}} }", ReadResult::kSyntaxError, "",
-     "", kNoAuthorYear + "ERROR in line 2: syntax error\n"},
+    {"comment-line-counts-one-line", "% c\n@misc{k, title={A}} }", ReadResult::kOk,
+     "Comment 1: comment= c\nMisc k: title=A\n", "",
+     kNoAuthorYear + "WARNING: Skipping text outside entries in line 2!\n"},
     {"unclosed-braced-value", "@misc{k, title={A\n\n", ReadResult::kSyntaxError, "", "",
      "ERROR in line 3: syntax error\n"},
     {"unclosed-quoted-value", "@misc{k, title=\"A", ReadResult::kSyntaxError, "", "",
@@ -109,6 +117,83 @@ const SyntaxCase kSyntaxCases[] = {
      std::string("Misc k: title=a\0b\n", 18), "", kNoAuthorYear},
     {"crlf-line-ends", "@misc{k,\r\n title = {A},\r\n}\r\n", ReadResult::kOk,
      "Misc k: title=A\n", "", kNoAuthorYear},
+
+    // Macros and concatenation.
+    {"macro-in-value", "@String{ACM = \"{Assoc. Comp.}\"}\n@misc{k, title={A}, publisher = acm}",
+     ReadResult::kOk, "String ACM: string={Assoc. Comp.}\nMisc k: title=A | publisher=Assoc. Comp.\n",
+     "", kNoAuthorYear},
+    {"undefined-bare-word-stays", "@string{feb = {Februar}}\n@misc{k, title={A}, note = jan}",
+     ReadResult::kOk, "String feb: string=Februar\nMisc k: title=A | note=jan\n", "",
+     kNoAuthorYear},
+    {"macro-defined-later-is-not-known-yet",
+     "@misc{k, title={A}, note = nb}\n@string{nb = {N}}\n@misc{j, title={B}, note = nb}",
+     ReadResult::kOk, "Misc k: title=A | note=nb\nString nb: string=N\nMisc j: title=B | note=N\n",
+     "",
+     kNoAuthorYear +
+         "WARNING: Entry j has no \"author\" section!\nWARNING: Entry j has no \"year\" section!\n"},
+    {"concatenation", "@string{u = \"http://x.org/\"}\n@misc{k, title = \"A\" # {B} #\n c, url = u # {p.pdf}}",
+     ReadResult::kOk, "String u: string=http://x.org/\nMisc k: title=ABc | url=http://x.org/p.pdf\n",
+     "", kNoAuthorYear},
+    {"hash-without-value-is-stray", "@misc{k, title = {A} #, year = 2000 #}", ReadResult::kOk,
+     "Misc k: title=A | year=2000\n", "##", "WARNING: Entry k has no \"author\" section!\n"},
+    {"macro-redefined", "@string{x = {1}}\n@string{X = {2}}\n@misc{k, title = x}",
+     ReadResult::kOk, "String x: string=1\nString X: string=2\nMisc k: title=2\n", "",
+     kNoAuthorYear},
+    {"string-needs-name-and-value", "@string{x}", ReadResult::kSyntaxError, "", "",
+     "ERROR in line 1: syntax error\n"},
+
+    // Preambles and comment blocks.
+    {"preamble", "@preamble{ \"\\def\\a{x}\" # \" y\" }\n@preamble(\"p\")",
+     ReadResult::kOk, "Preamble @preamble: preamble=\\def\\a{x} y\nPreamble @preamble: preamble=p\n",
+     "", ""},
+    {"comment-block-keeps-text", "@Comment{jabref-meta: a{b}\n c;}\n@COMMENT(x {)} y)", ReadResult::kOk,
+     "CommentBlock @comment: comment=jabref-meta: a{b}\n c;\n"
+     "CommentBlock @comment: comment=x {)} y\n", "", ""},
+    {"comment-without-block-is-a-comment-line", "@COMMENT url={x},\n@comment\n", ReadResult::kOk,
+     "Comment 1: comment= url={x},\nComment 2: comment=\n", "", ""},
+    {"unclosed-comment-block", "@comment{x", ReadResult::kSyntaxError, "", "",
+     "ERROR in line 1: syntax error\n"},
+
+    // Delimiters, type words and names.
+    {"entry-in-parentheses", "@misc(k, title = {(A)}, note = {)})", ReadResult::kOk,
+     "Misc k: title=(A) | note=)\n", "", kNoAuthorYear},
+    {"parenthesis-before-brace-is-stray", "@misc({k, title={A})}", ReadResult::kOk,
+     "Misc k: title=A\n", "()", kNoAuthorYear},
+    {"type-outside-the-table", "@LiveLink{k, title={A}}\n@thesis{j, title={B}}", ReadResult::kOk,
+     "Misc/Livelink k: title=A\nMisc/Thesis j: title=B\n", "",
+     kNoAuthorYear +
+         "WARNING: Entry j has no \"author\" section!\nWARNING: Entry j has no \"year\" section!\n"},
+    {"field-named-like-a-type", "@data{misc, article = {A}, title={T}}", ReadResult::kOk,
+     "Data misc: title=T | article=A\n", "",
+     "WARNING: Entry misc has no \"author\" section!\nWARNING: Entry misc has no \"year\" section!\n"},
+    {"key-with-other-bytes", "@misc{P&M(2)\x96x, title={A}}\n@misc{Q!, title={B}}", ReadResult::kOk,
+     "Misc P&M(2)\x96x: title=A\nMisc Q: title=B\n", "!",
+     "WARNING: Entry P&M(2)\x96x has no \"author\" section!\n"
+     "WARNING: Entry P&M(2)\x96x has no \"year\" section!\n"
+     "WARNING: Entry Q has no \"author\" section!\nWARNING: Entry Q has no \"year\" section!\n"},
+
+    // Text that is not where it belongs.
+    {"text-outside-entries-is-skipped",
+     "junk{ a = \"@x\", b = {y} }\n@misc{k, title={A}}\n}\n% c\n(=)\n", ReadResult::kOk,
+     "Misc k: title=A\nComment 1: comment= c\n", "(=)",
+     "WARNING: Skipping text outside entries in line 1!\n" + kNoAuthorYear +
+         "WARNING: Skipping text outside entries in line 3!\n"},
+    {"word-between-fields-is-skipped", "@misc{k, title={A},\n10.5281/z.5\nyear=2000}",
+     ReadResult::kOk, "Misc k: title=A | year=2000\n", "",
+     "WARNING: Skipping text in entry k in line 2!\nWARNING: Entry k has no \"author\" section!\n"},
+    {"word-after-key-is-skipped", "@book{Kell 2020, title={A}}", ReadResult::kOk,
+     "Book Kell: title=A\n", "",
+     "WARNING: Skipping text in entry Kell in line 1!\nWARNING: Entry Kell has no \"author\" "
+     "section!\nWARNING: Entry Kell has no \"year\" section!\nWARNING: Entry Kell has no "
+     "\"publisher\" section!\n"},
+    {"missing-comma-at-line-end", "@misc{k, title = x\nyear = {2000}}", ReadResult::kOk,
+     "Misc k: title=x | year=2000\n", "",
+     "WARNING: Entry k lacks a comma before \"year\" in line 2!\n"
+     "WARNING: Entry k has no \"author\" section!\n"},
+    {"unclosed-entry-ends-at-next", "@misc{k, title={A},\n@misc{j, title={B}}", ReadResult::kOk,
+     "Misc k: title=A\nMisc j: title=B\n", "",
+     "WARNING: Entry k is not closed before line 2!\n" + kNoAuthorYear +
+         "WARNING: Entry j has no \"author\" section!\nWARNING: Entry j has no \"year\" section!\n"},
 };
 
 TEST(ReaderSyntax, Cases) {
@@ -160,6 +245,29 @@ TEST(ReaderFiles, EachFileStartsInNormalMode) {
   testing::ReadOutcome got = readTexts({"% a\n% unfinished", "@misc{k, title={A}}"});
   EXPECT_EQ(got.result, ReadResult::kOk);
   EXPECT_EQ(got.entries, "Comment 1: comment= a\nMisc k: title=A\n");
+}
+
+TEST(ReaderFiles, MacrosHoldInLaterFiles) {
+  testing::ReadOutcome got =
+      readTexts({"@string{jr = {J. Res.}}\n", "@misc{k, title={A}, journal = jr # { B}}\n"});
+  EXPECT_EQ(got.result, ReadResult::kOk);
+  EXPECT_EQ(got.entries, "String jr: string=J. Res.\nMisc k: title=A | journal=J. Res. B\n");
+}
+
+TEST(ReaderFiles, SyntaxErrorNamesTheFileWhenSeveralAreRead) {
+  const std::string path = ::testing::TempDir() + "pubforge-bad.bib";
+  {
+    std::ofstream bad(path, std::ios::binary);
+    bad << "\n@misc{k}\n";
+  }
+  for (bool named : {false, true}) {
+    std::ostringstream out, err;
+    BibReader reader(out, err);
+    EXPECT_EQ(reader.readFile(path, named), ReadResult::kSyntaxError);
+    EXPECT_EQ(err.str(), named ? "ERROR in line 2 of " + path + ": syntax error\n"
+                               : "ERROR in line 2: syntax error\n");
+  }
+  std::remove(path.c_str());
 }
 
 TEST(ReaderFiles, FilesFormOneBibliography) {

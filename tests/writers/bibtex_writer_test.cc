@@ -159,9 +159,9 @@ TEST_F(BibTeXWriterTest, WritesEachFieldInItsFormat) {
        "Misc", {{"author", "M\\\"uller, J. and \"Kell\""}, {"comment", "say \"x\""}}, {},
        "@Misc{ kell99,\n\tauthor = {M\\\"uller, J. and \"Kell\"},\n\tcomment = {say "
        "\"x\"}\n}\n\n"},
-      {"unless its braces do not balance",
+      {"unless its braces do not balance: then the quote stands alone",
        "Misc", {{"author", "a\" }"}}, {},
-       "@Misc{ kell99,\n\tauthor = \"{a\" }}\"\n}\n\n"},
+       "@Misc{ kell99,\n\tauthor = \"a\" # {\"} # \" }\"\n}\n\n"},
       {"an escaped quote, or one inside braces, needs none",
        "Misc", {{"note", "a \\\"o"}, {"address", "x {\"} y"}}, {},
        "@Misc{ kell99,\n\tnote = \"a \\\"o\",\n\taddress = \"x {\"} y\"\n}\n\n"},
@@ -259,6 +259,7 @@ TEST_F(BibTeXWriterTest, WritesPublicationsInSetOrderWithComments) {
   Node* b = add(makePublication("Book", "b"));
   Node* empty = add(createNode("2"));
   empty->value = "Comment";
+  empty->kind = PublicationKind::kComment;
   PublicationSet set(4);
   set.add(b);
   set.add(c1);

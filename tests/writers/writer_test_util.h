@@ -30,6 +30,8 @@ inline std::unique_ptr<Node> makePublication(std::string type, std::string key,
                                              std::vector<ItemSpec> items = {}) {
   auto node = createNode(std::move(key));
   node->value = std::move(type);
+  // As the reader builds them: a comment line has the type name "Comment".
+  if (node->value == "Comment") node->kind = PublicationKind::kComment;
   for (ItemSpec& spec : items) {
     Item item;
     item.keyword = std::move(spec.keyword);

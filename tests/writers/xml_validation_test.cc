@@ -134,6 +134,7 @@ TEST_F(XmlValidationTest, ReferencesOfHostileValuesAreValid) {
       if (c != '/' && c != '\0') key += c;
     auto node = createNode(key);
     node->value = n % 17 == 0 ? "Comment" : "Article";
+    if (n % 17 == 0) node->kind = PublicationKind::kComment;
     for (const char* keyword : kKeywords) {
       if (bytes.next() % 3 == 0) continue;
       Item item;
@@ -196,6 +197,12 @@ TEST_F(XmlValidationTest, RealBibliographiesAreValid) {
     if (!exportWithProgram(file)) {
       EXPECT_FALSE(required) << log;
       if (!required) std::cout << "skipped (does not read): " << name << "\n";
+      continue;
+    }
+    // A file of macro definitions only has no entry, and an empty list of
+    // references is no valid document.
+    if (readFile(dir / "out.xml").find("<reference ") == std::string::npos) {
+      std::cout << "no entries, nothing to validate: " << name << "\n";
       continue;
     }
     EXPECT_TRUE(validOneFile(dir / "out.xml")) << log.substr(0, 2000);

@@ -157,6 +157,10 @@ struct Node {
   std::vector<std::string> custom;  // empty, or kCustomCount strings
   std::vector<Item> items;
   PublicationKind kind = PublicationKind::kEntry;
+  // Items that entry building derived from fields of other names (a biblatex
+  // date, journaltitle, location): a bit per keyword.  They are not written
+  // back as BibTeX.
+  uint8_t derived = 0;
 
   bool isEntry() const { return kind == PublicationKind::kEntry; }
   bool isComment() const { return kind == PublicationKind::kComment; }

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <ostream>
 
+#include "checks/biblatex_fields.h"
 #include "checks/checks.h"
 #include "model/items.h"
 
@@ -108,6 +109,7 @@ std::unique_ptr<Node> makePublication(std::string_view typeName, std::string key
   node->value.assign(typeName);
   node->items = std::move(items);
   sortItems(*node);
+  deriveBiblatexFields(*node);
 
   // Every keyword the count checks name has a rank of its own, so one pass
   // over the items counts them all by rank.

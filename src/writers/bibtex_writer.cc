@@ -5,6 +5,7 @@
 #include <ostream>
 #include <string>
 
+#include "checks/biblatex_fields.h"
 #include "reader/value_syntax.h"
 #include "text/strings.h"
 #include "writers/export_files.h"
@@ -158,6 +159,9 @@ void appendEntry(OutputBuffer& out, const Node& publication, const FieldOptions&
   const Item* issn = nullptr;
   std::string scratch;
   for (const Item& item : publication.items) {
+    // Items derived from a field of another name were not in the file.
+    if (publication.derived != 0 && (derivedBit(item.keyword) & publication.derived) != 0)
+      continue;
     switch (formatOf(item.keyword)) {
       case FieldFormat::kSkip:
         break;

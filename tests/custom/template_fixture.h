@@ -27,6 +27,7 @@ inline std::unique_ptr<Node> makePublication(std::string key, std::string type,
                                              std::vector<ItemSpec> items,
                                              std::string label = "") {
   auto node = createNode(std::move(key));
+  if (type == "Comment") node->kind = PublicationKind::kComment;
   node->value = std::move(type);
   node->label = std::move(label);
   for (ItemSpec& spec : items) {

@@ -3,7 +3,7 @@
 # one table: wall time (median of several runs), throughput and peak memory,
 # for 10,000 and 100,000 entries, in non-interactive mode writing BibTeX
 # (-n -B) and RFC 2629 XML (-n -X) and printing through the default template
-# (-n -C), in command mode with empty standard input, and in command mode
+# (-n -C, and as plain text with -n -C -P), in command mode with empty standard input, and in command mode
 # with a script that cites every entry and exports once.  See
 # bench/README.md.
 #
@@ -23,7 +23,7 @@ build=$out/build
 sizes=(10000 100000)
 
 # Targets for the largest size, and for the time growth from the smallest.
-declare -A max_seconds=([nB]=0.8 [nX]=1.0 [nC]=0.8 [cmd]=0.8 [scr]=1.0)
+declare -A max_seconds=([nB]=0.8 [nX]=1.0 [nC]=0.8 [nCP]=0.8 [cmd]=0.8 [scr]=1.0)
 max_peak_ratio=3
 max_growth=11
 
@@ -88,6 +88,10 @@ run_once() {
     # The printed list goes to a file, as a user's redirection would send it.
     /usr/bin/time -v -o "$tfile" "$bin" -n -C list "$input" \
       >"$out/stdout-$tag.txt" 2>"$out/stderr-$tag.txt" || status=$?
+  elif [[ $mode == "-n -C -P" ]]; then
+    # The same list as plain text.
+    /usr/bin/time -v -o "$tfile" "$bin" -n -C list -P "$input" \
+      >"$out/stdout-$tag.txt" 2>"$out/stderr-$tag.txt" || status=$?
   elif [[ $mode == script ]]; then
     /usr/bin/time -v -o "$tfile" "$bin" "$input" <"$out/cite-${tag%-*}.cmd" \
       >"$out/stdout-$tag.txt" 2>"$out/stderr-$tag.txt" || status=$?
@@ -113,13 +117,14 @@ short() {
     "-n -B") echo nB ;;
     "-n -X") echo nX ;;
     "-n -C") echo nC ;;
+    "-n -C -P") echo nCP ;;
     script) echo scr ;;
     *) echo cmd ;;
   esac
 }
 
 declare -A med cpu peak failed
-modes=("-n -B" "-n -X" "-n -C" "command" "script")
+modes=("-n -B" "-n -X" "-n -C" "-n -C -P" "command" "script")
 for n in "${sizes[@]}"; do
   input=$out/bib-$n.bib
   for mode in "${modes[@]}"; do
@@ -134,7 +139,7 @@ for n in "${sizes[@]}"; do
       fi
       case $mode in
         "-n -X") output=$out/out-$tag.xml ;;
-        "-n -C") output=$out/stdout-$tag.txt ;;
+        "-n -C" | "-n -C -P") output=$out/stdout-$tag.txt ;;
         *) output=$out/out-$tag.bib ;;
       esac
       if [[ $mode == -n* && ! -s $output ]]; then

@@ -159,10 +159,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     require(reader.readText(kBibliography) == ReadResult::kOk, "the bibliography reads");
     ctx.publications = reader.finish();
   }
-  ctx.options.bibtexFile = folder + "/out.bib";
-  ctx.options.separateBibtexPrefix = folder + "/sep-";
-  ctx.options.xmlFile = folder + "/out.xml";
-  ctx.options.separateXmlPrefix = folder + "/xml-";
+  ctx.options.bibtex.file = folder + "/out.bib";
+  ctx.options.bibtex.separatePrefix = folder + "/sep-";
+  ctx.options.xml.file = folder + "/out.xml";
+  ctx.options.xml.separatePrefix = folder + "/xml-";
   PublicationSet set(ctx.publications.size());
   std::istringstream script{texts[0]};
 

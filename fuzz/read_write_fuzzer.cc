@@ -256,11 +256,7 @@ std::string keptByWriting(const Node& node, const Node& original) {
   return text;
 }
 
-struct WriteOptions {
-  bool skipNotes;
-  bool addNotes;
-  bool addUrlCommand;
-};
+using WriteOptions = BibtexOptions;
 
 // Writes every publication of the collection into a scratch file and returns
 // the file's bytes.
@@ -269,8 +265,7 @@ std::string writeBibTeX(const Collection& collection, const WriteOptions& option
   set.addAll(collection);
   const std::string path = scratchPath(".bib");
   std::ostringstream err;
-  const bool written = exportToBibTeX(set, path, false, options.skipNotes, options.addNotes,
-                                      options.addUrlCommand, err);
+  const bool written = exportToBibTeX(set, path, false, options, err);
   if (!written) fail("the BibTeX writer failed", "", err.str());
   std::string bytes = readFile(path);
   std::remove(path.c_str());
@@ -307,16 +302,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // The writer's options as the command line combines them ("add" implies
   // "skip"), chosen by the input's length so that every input keeps its
   // meaning as BibTeX.
-  constexpr WriteOptions kOptions[] = {
+  struct Flags {
+    bool skip, add, urlCommand;
+  };
+  constexpr Flags kFlags[] = {
       {false, false, false}, {true, false, false}, {true, true, false}, {false, false, true}};
-  const WriteOptions& options = kOptions[size % 4];
+  const Flags& flags = kFlags[size % 4];
+  WriteOptions options;
+  options.skipNotesWithIsbnAndIssn = flags.skip;
+  options.addNotesWithIsbnAndIssn = flags.add;
+  options.addUrlCommand = flags.urlCommand;
 
   const std::string first = writeBibTeX(collection, options);
   Collection again = readWritten(first);
   if (again.size() != collection.size())
     fail("every publication survives writing", std::to_string(collection.size()),
          std::to_string(again.size()));
-  if (!options.skipNotes) {
+  if (!options.skipNotesWithIsbnAndIssn) {
     const std::vector<const Node*> before = inWrittenOrder(collection);
     const std::vector<const Node*> after = inWrittenOrder(again);
     for (size_t i = 0; i < before.size(); ++i) {

@@ -11,12 +11,9 @@
 #include <system_error>
 #include <vector>
 
-#include "custom/custom_export.h"
+#include "commands/exports.h"
 #include "model/node.h"
 #include "text/strings.h"
-#include "urlcheck/url_check.h"
-#include "writers/bibtex_writer.h"
-#include "writers/xml_writer.h"
 
 namespace pubforge {
 
@@ -163,30 +160,13 @@ Flow sortSet(Input& in, std::string_view, std::string_view argument) {
 // command line, all from the selection as it is now.
 Flow exportSet(Input& in, std::string_view line, std::string_view) {
   Session& s = in.session;
-  RunContext& ctx = s.ctx;
-  const RunOptions& o = ctx.options;
-  if (o.checkUrls)
-    in.errors += runUrlCheck(s.set, o.downloadDirectory, o.onlyCheckNewUrls,
-                             o.ignoreUpdatesForHtml, o.quiet, ctx.diag);
   // The naming template is what follows "export" and a space; without that
   // space it is "%u".
   const std::string_view naming = line.size() > 6 && line[6] == ' ' ? line.substr(7) : "%u";
-  if (!exportToCustom(s.set, naming, ctx.settings, o.downloadDirectory, ctx.mappings,
-                      ctx.counters, ctx.out, ctx.diag))
-    ++in.errors;
-  // A failing file export stops the input; the ones after it do not run.
-  if (o.bibtexFile && !exportToBibTeX(s.set, *o.bibtexFile, false, o.skipNotesWithIsbnAndIssn,
-                                      o.addNotesWithIsbnAndIssn, o.addUrlCommand, ctx.diag))
-    return Flow::kStop;
-  if (o.separateBibtexPrefix &&
-      !exportToBibTeX(s.set, *o.separateBibtexPrefix, true, o.skipNotesWithIsbnAndIssn,
-                      o.addNotesWithIsbnAndIssn, o.addUrlCommand, ctx.diag))
-    return Flow::kStop;
-  const bool plain = ctx.settings.plainText;
-  if (o.xmlFile && !exportToXML(s.set, *o.xmlFile, false, ctx.diag, plain)) return Flow::kStop;
-  if (o.separateXmlPrefix && !exportToXML(s.set, *o.separateXmlPrefix, true, ctx.diag, plain))
-    return Flow::kStop;
-  return Flow::kGoOn;
+  const ExportOutcome outcome = runExports(s.ctx, s.set, StopRule::kStopAtFailedFile, naming);
+  in.errors += outcome.errors;
+  // A failing file export stops the input.
+  return outcome.fileFailed ? Flow::kStop : Flow::kGoOn;
 }
 
 Flow clearSet(Input& in, std::string_view, std::string_view) {

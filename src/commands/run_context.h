@@ -9,28 +9,24 @@
 #include <optional>
 #include <string>
 
+#include "custom/custom_export.h"
 #include "custom/mapping.h"
 #include "custom/output_settings.h"
 #include "model/diagnostics.h"
 #include "model/node.h"
+#include "urlcheck/url_check.h"
+#include "writers/bibtex_writer.h"
+#include "writers/xml_writer.h"
 
 namespace pubforge {
 
-// What the command line asked for.
+// What the command line asked for: one record per output, and the run mode.
 struct RunOptions {
-  std::optional<std::string> bibtexFile;            // -B
-  std::optional<std::string> separateBibtexPrefix;  // -b
-  std::optional<std::string> xmlFile;               // -X
-  std::optional<std::string> separateXmlPrefix;     // -x
-  std::optional<std::string> customExport;          // -C
-  std::optional<std::string> downloadDirectory;     // -D
+  BibtexOptions bibtex;      // -B, -b, -i, -I, -a
+  XmlOptions xml;            // -X, -x
+  CustomOptions custom;      // -C
+  UrlCheckOptions urlCheck;  // -U, -D, -u, -w
   bool interactive = true;
-  bool checkUrls = false;
-  bool onlyCheckNewUrls = false;
-  bool ignoreUpdatesForHtml = false;
-  bool addUrlCommand = false;
-  bool skipNotesWithIsbnAndIssn = false;
-  bool addNotesWithIsbnAndIssn = false;
   bool quiet = false;
 };
 

@@ -14,6 +14,13 @@
 
 namespace pubforge {
 
+// What the command line asks of the printed list in non-interactive mode.
+struct CustomOptions {
+  // -C: the list is printed; the name given is not used, the list always
+  // goes to standard output.
+  std::optional<std::string> file = std::nullopt;
+};
+
 // Writes, for each publication of the set that is not a comment entry, the
 // header, the publication printed through `settings.printingTemplate`, and
 // the trailer to `out`.  The header and trailer have their escapes resolved

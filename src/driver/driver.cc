@@ -11,13 +11,10 @@
 #include <ostream>
 
 #include "commands/commands.h"
+#include "commands/exports.h"
 #include "commands/run_context.h"
-#include "custom/custom_export.h"
 #include "model/publication_set.h"
 #include "reader/reader.h"
-#include "urlcheck/url_check.h"
-#include "writers/bibtex_writer.h"
-#include "writers/xml_writer.h"
 
 namespace pubforge {
 
@@ -144,25 +141,28 @@ int parseOptions(const std::vector<std::string>& args, RunContext& ctx,
     int c = getopt_long(argc, argv.data(), kShortOptions, kLongOptions, nullptr);
     if (c == -1) break;
     switch (c) {
-      case 'B': o.bibtexFile = optarg; break;
-      case 'b': o.separateBibtexPrefix = optarg; break;
-      case 'X': o.xmlFile = optarg; break;
-      case 'x': o.separateXmlPrefix = optarg; break;
-      case 'C': o.customExport = optarg; break;
-      case 'D': o.downloadDirectory = optarg; break;
-      case 'U': o.checkUrls = true; break;
-      case 'u': o.onlyCheckNewUrls = true; break;
-      case 'w': o.ignoreUpdatesForHtml = true; break;
+      case 'B': o.bibtex.file = optarg; break;
+      case 'b': o.bibtex.separatePrefix = optarg; break;
+      case 'X': o.xml.file = optarg; break;
+      case 'x': o.xml.separatePrefix = optarg; break;
+      case 'C': o.custom.file = optarg; break;
+      case 'D': o.urlCheck.downloadDirectory = optarg; break;
+      case 'U': o.urlCheck.enabled = true; break;
+      case 'u': o.urlCheck.onlyCheckNewUrls = true; break;
+      case 'w': o.urlCheck.ignoreUpdatesForHtml = true; break;
       case 's': ctx.settings.nbsp = optarg; break;
       case 'l': ctx.settings.linebreak = optarg; break;
       case 'n': o.interactive = false; break;
-      case 'a': o.addUrlCommand = true; break;
-      case 'i': o.skipNotesWithIsbnAndIssn = true; break;
+      case 'a': o.bibtex.addUrlCommand = true; break;
+      case 'i': o.bibtex.skipNotesWithIsbnAndIssn = true; break;
       case 'I':
-        o.addNotesWithIsbnAndIssn = true;
-        o.skipNotesWithIsbnAndIssn = true;
+        o.bibtex.addNotesWithIsbnAndIssn = true;
+        o.bibtex.skipNotesWithIsbnAndIssn = true;
         break;
-      case 'q': o.quiet = true; break;
+      case 'q':
+        o.quiet = true;
+        o.urlCheck.quiet = true;
+        break;
       case 'P': ctx.settings.plainText = true; break;
       case 'h':
         printUsage(ctx.diag, program);
@@ -192,36 +192,10 @@ int parseOptions(const std::vector<std::string>& args, RunContext& ctx,
 }
 
 int runNonInteractive(RunContext& ctx, const PublicationSet& set) {
-  // Every requested step runs, also after an earlier one failed.
-  bool failed = false;
-  const RunOptions& o = ctx.options;
-  if (o.checkUrls &&
-      runUrlCheck(set, o.downloadDirectory, o.onlyCheckNewUrls, o.ignoreUpdatesForHtml, o.quiet,
-                  ctx.diag) > 0)
-    failed = true;
-  // An export whose file is standard output writes to it directly: what the
-  // stream holds already goes first.
-  ctx.out.flush();
-  if (o.bibtexFile &&
-      !exportToBibTeX(set, *o.bibtexFile, false, o.skipNotesWithIsbnAndIssn,
-                      o.addNotesWithIsbnAndIssn, o.addUrlCommand, ctx.diag))
-    failed = true;
-  if (o.separateBibtexPrefix &&
-      !exportToBibTeX(set, *o.separateBibtexPrefix, true, o.skipNotesWithIsbnAndIssn,
-                      o.addNotesWithIsbnAndIssn, o.addUrlCommand, ctx.diag))
-    failed = true;
-  const bool plain = ctx.settings.plainText;
-  if (o.xmlFile && !exportToXML(set, *o.xmlFile, false, ctx.diag, plain)) failed = true;
-  if (o.separateXmlPrefix && !exportToXML(set, *o.separateXmlPrefix, true, ctx.diag, plain))
-    failed = true;
   // Printed through the default template: in this mode nothing can change
-  // it, nor the header and trailer.  The file name of -C only asks for the
-  // export; the output goes to standard output.
-  if (o.customExport &&
-      !exportToCustom(set, "%u", ctx.settings, o.downloadDirectory, ctx.mappings, ctx.counters,
-                      ctx.out, ctx.diag))
-    failed = true;
-  return failed ? 1 : 0;
+  // it, nor the header and trailer.
+  const ExportOutcome outcome = runExports(ctx, set, StopRule::kRunEveryStep);
+  return outcome.errors > 0 || outcome.fileFailed ? 1 : 0;
 }
 
 }  // namespace

@@ -29,14 +29,6 @@ struct CurlCleanup {
   void operator()(CURL* handle) const { curl_easy_cleanup(handle); }
 };
 
-struct CheckSettings {
-  const std::optional<std::string>& directory;
-  bool onlyCheckNewUrls;
-  bool ignoreUpdatesForHtml;
-  bool quiet;
-  std::string_view tempFolder;
-};
-
 bool isKnown(const Node& publication) {
   return findItem(publication, "url.size") && findItem(publication, "url.mime") &&
          findItem(publication, "url.checked");
@@ -48,10 +40,10 @@ bool readable(const std::string& path) {
 }
 
 // Whether a known entry needs no new check, with the message that says so.
-bool skipKnown(const Node& publication, const CheckSettings& settings, Diagnostics diag) {
-  if (settings.directory) {
+bool skipKnown(const Node& publication, const UrlCheckOptions& settings, Diagnostics diag) {
+  if (settings.downloadDirectory) {
     if (keyLeavesFolder(publication.keyword)) return false;  // never stored
-    std::string stored = downloadFileName(*settings.directory, publication.keyword,
+    std::string stored = downloadFileName(*settings.downloadDirectory, publication.keyword,
                                           findItem(publication, "url.mime")->value);
     if (!readable(stored)) return false;
     if (!settings.quiet)
@@ -98,12 +90,12 @@ void storeDownload(const Node& publication, const std::string& directory,
   ++errors;
 }
 
-void examine(CURL* handle, Node& publication, const CheckSettings& settings, unsigned& errors,
+void examine(CURL* handle, Node& publication, const UrlCheckOptions& settings, unsigned& errors,
              Diagnostics diag) {
   diag.report("Checking URL of ", publication.keyword, " ... ");
 
   std::string downloadTemplate(settings.tempFolder);
-  if (settings.directory) (downloadTemplate = *settings.directory) += '/';
+  if (settings.downloadDirectory) (downloadTemplate = *settings.downloadDirectory) += '/';
   downloadTemplate += "/pubforge-dXXXXXX";
   TempFile downloadFile, mimeFile, pdfInfoFile;
   if (!downloadFile.create(downloadTemplate) ||
@@ -138,17 +130,16 @@ void examine(CURL* handle, Node& publication, const CheckSettings& settings, uns
   const DownloadPaths paths{downloadFile.path(), mimeFile.path(), pdfInfoFile.path()};
   Analysis analysis = analyseDownload(publication, url, download.get(), paths,
                                       settings.ignoreUpdatesForHtml, errors, diag);
-  if (!analysis.recorded || !settings.directory) return;
+  if (!analysis.recorded || !settings.downloadDirectory) return;
   download.reset();
-  storeDownload(publication, *settings.directory, analysis.mime, downloadFile, errors, diag);
+  storeDownload(publication, *settings.downloadDirectory, analysis.mime, downloadFile, errors, diag);
 }
 
 }  // namespace
 
-unsigned runUrlCheck(const PublicationSet& set, const std::optional<std::string>& downloadDirectory,
-                     bool onlyCheckNewUrls, bool ignoreUpdatesForHtml, bool quiet,
-                     Diagnostics diag, std::string_view tempFolder) {
-  if (downloadDirectory && mkdir(downloadDirectory->c_str(), 0755) != 0 && errno != EEXIST) {
+unsigned runUrlCheck(const PublicationSet& set, const UrlCheckOptions& options, Diagnostics diag) {
+  const std::optional<std::string>& folder = options.downloadDirectory;
+  if (folder && mkdir(folder->c_str(), 0755) != 0 && errno != EEXIST) {
     diag.report("ERROR: Failed to create download directory: ", std::strerror(errno), "!\n");
     return 1;
   }
@@ -157,13 +148,11 @@ unsigned runUrlCheck(const PublicationSet& set, const std::optional<std::string>
     diag.write("ERROR: Failed to initialize libcurl!\n");
     return 1;
   }
-  const CheckSettings settings{downloadDirectory, onlyCheckNewUrls, ignoreUpdatesForHtml, quiet,
-                               tempFolder};
   unsigned errors = 0;
   for (Node* publication : set) {
     if (!publication->isEntry() || findItem(*publication, "url") == nullptr) continue;
-    if (isKnown(*publication) && skipKnown(*publication, settings, diag)) continue;
-    examine(handle.get(), *publication, settings, errors, diag);
+    if (isKnown(*publication) && skipKnown(*publication, options, diag)) continue;
+    examine(handle.get(), *publication, options, errors, diag);
   }
   return errors;
 }

@@ -18,18 +18,28 @@ namespace pubforge {
 // takes the download itself.
 inline constexpr std::string_view kTempFolder = "/tmp";
 
-// Checks the url of every publication of the set, in set order, and returns
-// the number of errors.  With a download directory (created when missing)
-// each document is kept there under downloadFileName(); a known entry whose
-// stored document is there is skipped.  Without one, `onlyCheckNewUrls`
-// skips entries that went through an earlier check.  `ignoreUpdatesForHtml`
-// turns size and digest changes of HTML and XML documents into a digest of
-// "ignore".  `quiet` silences the messages about skipped entries.  Returns 1
-// without checking anything when the directory cannot be created or the
-// download library cannot be started.  `tempFolder` is where temporary files
-// go.
-unsigned runUrlCheck(const PublicationSet& set, const std::optional<std::string>& downloadDirectory,
-                     bool onlyCheckNewUrls, bool ignoreUpdatesForHtml, bool quiet,
-                     Diagnostics diag, std::string_view tempFolder = kTempFolder);
+// What the command line asks of the URL check.
+struct UrlCheckOptions {
+  bool enabled = false;  // -U
+  // -D: each document is kept there under downloadFileName() (the folder is
+  // created when missing); a known entry whose stored document is there is
+  // skipped.
+  std::optional<std::string> downloadDirectory = std::nullopt;
+  // -u: without a download directory, entries that went through an earlier
+  // check are skipped.
+  bool onlyCheckNewUrls = false;
+  // -w: size and digest changes of HTML and XML documents become a digest
+  // of "ignore".
+  bool ignoreUpdatesForHtml = false;
+  bool quiet = false;  // -q: no messages about skipped entries
+  std::string tempFolder{kTempFolder};
+};
+
+// Checks the url of every publication of the set, in set order, as
+// `options` asks, and returns the number of errors.  Returns 1 without
+// checking anything when the download directory cannot be created or the
+// download library cannot be started.  `options.enabled` is the caller's
+// business.
+unsigned runUrlCheck(const PublicationSet& set, const UrlCheckOptions& options, Diagnostics diag);
 
 }  // namespace pubforge

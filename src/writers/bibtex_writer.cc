@@ -331,10 +331,9 @@ std::string escapePercent(std::string_view text) {
 }
 
 bool exportToBibTeX(const PublicationSet& set, const std::string& fileName, bool separateFiles,
-                    bool skipNotesWithIsbnAndIssn, bool addNotesWithIsbnAndIssn,
-                    bool addUrlCommand, Diagnostics diag) {
-  const FieldOptions options{skipNotesWithIsbnAndIssn, addNotesWithIsbnAndIssn, addUrlCommand,
-                             redefinesMonthMacros(set)};
+                    const BibtexOptions& bibtex, Diagnostics diag) {
+  const FieldOptions options{bibtex.skipNotesWithIsbnAndIssn, bibtex.addNotesWithIsbnAndIssn,
+                             bibtex.addUrlCommand, redefinesMonthMacros(set)};
   // Preambles and macros are kept only in the one file of the whole set.
   const std::string start = separateFiles ? std::string() : preamblesAndMacros(set);
   const ExportFormat format{

@@ -3,6 +3,7 @@
 // in one file or one file per publication.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -10,6 +11,12 @@
 #include "model/publication_set.h"
 
 namespace pubforge {
+
+// What the command line asks of the XML output.
+struct XmlOptions {
+  std::optional<std::string> file = std::nullopt;            // -X: the whole set in one file
+  std::optional<std::string> separatePrefix = std::nullopt;  // -x: one file per entry
+};
 
 // Writes the publications of `set` in set order to `fileName`, or, with
 // `separateFiles`, each to its own file named prefix + citation key + ".xml"

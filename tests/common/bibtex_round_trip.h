@@ -23,11 +23,7 @@ namespace pubforge::testing {
 namespace fs = std::filesystem;
 using writer_test::readFile;
 
-struct Flags {
-  bool skipNotes = false;
-  bool addNotes = false;
-  bool urlCommand = false;
-};
+using Flags = BibtexOptions;
 
 class BibTeXRoundTripTest : public writer_test::ScratchFolderTest {
  protected:
@@ -46,8 +42,7 @@ class BibTeXRoundTripTest : public writer_test::ScratchFolderTest {
     set.addAll(collection);
     std::ostringstream err;
     fs::path out = dir / "out.bib";
-    EXPECT_TRUE(exportToBibTeX(set, out, false, flags.skipNotes, flags.addNotes, flags.urlCommand,
-                               err));
+    EXPECT_TRUE(exportToBibTeX(set, out, false, flags, err));
     EXPECT_EQ(err.str(), "");
     return readFile(out);
   }
@@ -80,7 +75,7 @@ class BibTeXRoundTripTest : public writer_test::ScratchFolderTest {
     for (const Item& item : publication.items) {
       if (item.keyword == "removeme") continue;
       if (item.keyword == "month" && (item.numericValue < 1 || item.numericValue > 12)) continue;
-      if (flags.skipNotes && item.keyword == "note") {
+      if (flags.skipNotesWithIsbnAndIssn && item.keyword == "note") {
         const std::string& v = item.value;
         if (v.starts_with("ISBN") || v.starts_with("ISSN") || v.starts_with("{ISBN}") ||
             v.starts_with("{ISSN}"))
@@ -115,7 +110,7 @@ class BibTeXRoundTripTest : public writer_test::ScratchFolderTest {
       }
       std::vector<const Item*> itemsA = writtenItems(a, flags);
       std::vector<const Item*> itemsB = writtenItems(b, {});
-      if (flags.addNotes) {
+      if (flags.addNotesWithIsbnAndIssn) {
         // The added note stands among the other notes after reading.
         std::erase_if(itemsA, [](const Item* item) { return item->keyword == "note"; });
         std::erase_if(itemsB, [](const Item* item) { return item->keyword == "note"; });

@@ -48,7 +48,7 @@ TEST_F(CorpusTest, EveryFileReadsAndSurvivesARewrite) {
     ASSERT_EQ(read(text, collection), ReadResult::kOk) << "does not read";
     EXPECT_FALSE(collection.empty());
     roundTrip(text);
-    roundTrip(text, Flags{.skipNotes = true, .addNotes = true, .urlCommand = true});
+    roundTrip(text, Flags{.skipNotesWithIsbnAndIssn = true, .addNotesWithIsbnAndIssn = true, .addUrlCommand = true});
   }
 }
 

@@ -98,7 +98,7 @@ inline std::string writeBibTeX(const Collection& collection, const ScratchDir& d
   set.addAll(collection);
   std::ostringstream err;
   const std::string path = dir.file("out.bib");
-  const bool written = exportToBibTeX(set, path, false, false, false, false, err);
+  const bool written = exportToBibTeX(set, path, false, {}, err);
   EXPECT_TRUE(written) << err.str();
   EXPECT_EQ(err.str(), "");
   return fileContents(path);

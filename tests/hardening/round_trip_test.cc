@@ -71,7 +71,11 @@ std::string writeWith(const Collection& collection, const ScratchDir& dir, bool 
   set.addAll(collection);
   std::ostringstream err;
   const std::string path = dir.file("out.bib");
-  EXPECT_TRUE(exportToBibTeX(set, path, false, skipNotes, addNotes, addUrlCommand, err))
+  BibtexOptions options;
+  options.skipNotesWithIsbnAndIssn = skipNotes;
+  options.addNotesWithIsbnAndIssn = addNotes;
+  options.addUrlCommand = addUrlCommand;
+  EXPECT_TRUE(exportToBibTeX(set, path, false, options, err))
       << err.str();
   return fileContents(path);
 }

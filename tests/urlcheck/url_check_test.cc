@@ -28,12 +28,7 @@ using testing::writeFile;
 
 constexpr const char* kNone = "<none>";
 
-struct CheckOptions {
-  std::optional<std::string> directory = std::nullopt;
-  bool onlyCheckNewUrls = false;
-  bool ignoreUpdatesForHtml = false;
-  bool quiet = false;
-};
+using CheckOptions = UrlCheckOptions;
 
 class UrlCheckTest : public ::testing::Test {
  protected:
@@ -62,11 +57,10 @@ class UrlCheckTest : public ::testing::Test {
     read("@Misc{" + key + ", author = {A. Kell}, title = {T}, year = 2020, url = {" + url + "}}\n");
   }
 
-  unsigned check(const CheckOptions& options = {}) {
+  unsigned check(CheckOptions options = {}) {
     messages.str("");
-    return runUrlCheck(set, options.directory, options.onlyCheckNewUrls,
-                       options.ignoreUpdatesForHtml, options.quiet, Diagnostics(messages),
-                       temp.path());
+    options.tempFolder = temp.path();
+    return runUrlCheck(set, options, Diagnostics(messages));
   }
 
   Node& entry(const std::string& key) {
@@ -288,7 +282,7 @@ TEST_F(UrlCheckTest, KnownEntriesAreSkippedOrCheckedAgain) {
     read("@Misc{k, author = {A. Kell}, title = {T}, year = 2020, url = {@/doc/sample.txt}" +
          row.fields + "}\n% a comment line\n@Misc{nourl, author = {A}, title = {T}, year = 1}\n");
     CheckOptions options;
-    if (row.withDirectory) options.directory = dir;
+    if (row.withDirectory) options.downloadDirectory = dir;
     options.onlyCheckNewUrls = row.onlyCheckNewUrls;
     options.quiet = row.quiet;
     EXPECT_EQ(check(options), 0u);
@@ -321,7 +315,7 @@ TEST_F(UrlCheckTest, DownloadsAreStoredUnderTheirKeyAndType) {
     bib += "@Misc{" + std::string(row.key) + ", author = {A}, title = {T}, year = 1, url = {@/doc/" +
            row.doc + "}}\n";
   read(bib);
-  EXPECT_EQ(check({.directory = dir}), 0u);
+  EXPECT_EQ(check({.downloadDirectory = dir}), 0u);
   std::vector<std::string> stored;
   for (const Row& row : rows) {
     SCOPED_TRACE(row.key);
@@ -336,7 +330,7 @@ TEST_F(UrlCheckTest, DownloadsAreStoredUnderTheirKeyAndType) {
   EXPECT_EQ(work.list(), stored);
 
   // The next check finds them all, the key with folders included.
-  EXPECT_EQ(check({.directory = dir}), 0u);
+  EXPECT_EQ(check({.downloadDirectory = dir}), 0u);
   EXPECT_NE(messages.str().find("Skipping URL of conf/ws/Kell20 (already available as " + dir +
                                 "/conf/ws/Kell20.pdf).\n"),
             std::string::npos)
@@ -357,7 +351,7 @@ TEST_F(UrlCheckTest, KeysThatLeaveTheDownloadDirectoryAreCheckedButNotStored) {
   for (int round = 0; round < 2; ++round) {
     SCOPED_TRACE(round);
     // Known entries that are never stored are checked again every time.
-    EXPECT_EQ(check({.directory = dir}), 3u);
+    EXPECT_EQ(check({.downloadDirectory = dir}), 3u);
     EXPECT_EQ(messages.str(), refused("../escape") + refused("/tmp/absolute") + refused("a/../../up"));
     EXPECT_EQ(item("../escape", "url.mime"), "application/pdf");
   }
@@ -373,7 +367,7 @@ TEST_F(UrlCheckTest, ADownloadDirectoryWithBlanksAndQuotesIsNoShellCommand) {
     // The commands run in the working folder of the process.
     const std::filesystem::path before = std::filesystem::current_path();
     std::filesystem::current_path(work.path());
-    EXPECT_EQ(check({.directory = dir}), 0u);
+    EXPECT_EQ(check({.downloadDirectory = dir}), 0u);
     std::filesystem::current_path(before);
   }
   EXPECT_EQ(messages.str(), "Checking URL of k ... " + okLine("sample.pdf", "application/pdf"));
@@ -390,7 +384,7 @@ TEST_F(UrlCheckTest, ALongDownloadDirectoryIsNotCut) {
   std::filesystem::create_directories(parent);
   const std::string dir = parent + "/downloads";
   readEntry("k", "@/doc/sample.txt");
-  EXPECT_EQ(check({.directory = dir}), 0u);
+  EXPECT_EQ(check({.downloadDirectory = dir}), 0u);
   EXPECT_EQ(messages.str(), "Checking URL of k ... " + okLine("sample.txt", "text/plain"));
   EXPECT_EQ(readFile(dir + "/k.txt"), readFile(docroot / "sample.txt"));
 }
@@ -398,7 +392,7 @@ TEST_F(UrlCheckTest, ALongDownloadDirectoryIsNotCut) {
 TEST_F(UrlCheckTest, AnEmptyDocumentIsAnErrorAndRecordsNothing) {
   const std::string dir = work / "downloads";
   readEntry("k", "@/empty");
-  EXPECT_EQ(check({.directory = dir}), 1u);
+  EXPECT_EQ(check({.downloadDirectory = dir}), 1u);
   EXPECT_EQ(messages.str(),
             "Checking URL of k ... \nFAILED " + server.url("/empty") + ": size is zero!\n");
   EXPECT_EQ(urlItems("k"), std::vector<std::string>{});
@@ -427,7 +421,7 @@ TEST_F(UrlCheckTest, FailedDownloadsAreCountedAndChangeNothing) {
     SCOPED_TRACE(row.name);
     read("@Misc{k, author = {A}, title = {T}, year = 1, url = {" + row.url +
          "}, url.size = 7, url.md5 = {x}}\n");
-    EXPECT_EQ(check({.directory = dir}), 1u);
+    EXPECT_EQ(check({.downloadDirectory = dir}), 1u);
     EXPECT_EQ(messages.str(), "Checking URL of k ... " + row.report);
     EXPECT_EQ(urlItems("k"), (std::vector<std::string>{"url.size", "url.md5"}));
     EXPECT_EQ(item("k", "url.size"), "7");
@@ -500,7 +494,7 @@ TEST_F(UrlCheckTest, NonHttpUrlsEndTheCheckSilently) {
 
 TEST_F(UrlCheckTest, DownloadDirectoryThatCannotBeCreatedStopsTheRun) {
   readEntry("k", "@/doc/sample.txt");
-  EXPECT_EQ(check({.directory = work / "missing/downloads"}), 1u);
+  EXPECT_EQ(check({.downloadDirectory = work / "missing/downloads"}), 1u);
   EXPECT_EQ(messages.str(), "ERROR: Failed to create download directory: No such file or directory!\n");
   EXPECT_EQ(urlItems("k"), std::vector<std::string>{});
 }
@@ -512,13 +506,13 @@ TEST_F(UrlCheckTest, TemporaryFilesThatCannotBeMadeFailEachEntry) {
   const std::string expected = "Checking URL of a ... " + failed + "Checking URL of b ... " + failed;
   // The folder of temporary files is missing.
   messages.str("");
-  EXPECT_EQ(runUrlCheck(set, std::nullopt, false, false, false, Diagnostics(messages),
-                        work / "missing"),
-            2u);
+  UrlCheckOptions options;
+  options.tempFolder = work / "missing";
+  EXPECT_EQ(runUrlCheck(set, options, Diagnostics(messages)), 2u);
   EXPECT_EQ(messages.str(), expected);
   // The download directory is a file: it exists, but nothing can be made in it.
   writeFile(work / "file", "");
-  EXPECT_EQ(check({.directory = work / "file"}), 2u);
+  EXPECT_EQ(check({.downloadDirectory = work / "file"}), 2u);
   EXPECT_EQ(messages.str(), expected);
   EXPECT_EQ(urlItems("a"), std::vector<std::string>{});
 }
@@ -534,14 +528,14 @@ TEST_F(UrlCheckTest, MissingExternalProgramsLeaveTheirValuesOut) {
     // stays new, and the download is stored as data.
     ScopedEnv path("PATH", bin.path());
     readEntry("k", "@/doc/sample.pdf");
-    EXPECT_EQ(check({.directory = dir}), 0u);
+    EXPECT_EQ(check({.downloadDirectory = dir}), 0u);
     EXPECT_EQ(messages.str(), "Checking URL of k ... WARNING " + server.url("/doc/sample.pdf") +
                                   ": failed to obtain mime type of download file!\nOK: size=" +
                                   size + "B;\ttype=;\tMD5=" + md5 + "\n");
     EXPECT_EQ(urlItems("k"), (std::vector<std::string>{"url.size", "url.md5", "url.checked",
                                                        "removeme"}));
     EXPECT_TRUE(std::filesystem::exists(dir + "/kdata"));
-    EXPECT_EQ(check({.directory = dir, .onlyCheckNewUrls = true}), 0u);
+    EXPECT_EQ(check({.downloadDirectory = dir, .onlyCheckNewUrls = true}), 0u);
     EXPECT_EQ(messages.str().find("Skipping"), std::string::npos);
   }
   {
@@ -606,13 +600,13 @@ TEST_F(UrlCheckTest, ThousandEntriesLeaveNothingBehind) {
   }
   read(bib);
   const std::string dir = work / "downloads";
-  EXPECT_EQ(check({.directory = dir}), expectedErrors);
+  EXPECT_EQ(check({.downloadDirectory = dir}), expectedErrors);
   // The stored documents and the one folder that the keys add.
   EXPECT_EQ(std::distance(std::filesystem::recursive_directory_iterator(dir),
                           std::filesystem::recursive_directory_iterator()),
             expectedStored + 1);
   // The second run skips what it finds stored and checks the rest again.
-  EXPECT_EQ(check({.directory = dir}), expectedErrors);
+  EXPECT_EQ(check({.downloadDirectory = dir}), expectedErrors);
   size_t skipped = 0;
   for (size_t at = 0; (at = messages.str().find("Skipping URL of ", at)) != std::string::npos; ++at)
     ++skipped;

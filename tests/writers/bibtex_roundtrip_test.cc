@@ -93,12 +93,12 @@ const Sample kSamples[] = {
 };
 
 TEST_F(BibTeXRoundTripTest, SampleBibliographies) {
-  const Flags flagSets[] = {{}, {.urlCommand = true}, {.skipNotes = true},
-                            {.skipNotes = true, .addNotes = true, .urlCommand = true}};
+  const Flags flagSets[] = {{}, {.addUrlCommand = true}, {.skipNotesWithIsbnAndIssn = true},
+                            {.skipNotesWithIsbnAndIssn = true, .addNotesWithIsbnAndIssn = true, .addUrlCommand = true}};
   for (const Sample& sample : kSamples) {
     for (const Flags& flags : flagSets) {
-      SCOPED_TRACE(std::string(sample.name) + (flags.urlCommand ? " -a" : "") +
-                   (flags.addNotes ? " -I" : flags.skipNotes ? " -i" : ""));
+      SCOPED_TRACE(std::string(sample.name) + (flags.addUrlCommand ? " -a" : "") +
+                   (flags.addNotesWithIsbnAndIssn ? " -I" : flags.skipNotesWithIsbnAndIssn ? " -i" : ""));
       roundTrip(sample.text, flags);
     }
   }

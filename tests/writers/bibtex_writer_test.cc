@@ -36,11 +36,7 @@ std::vector<std::string> listFolder(const fs::path& dir) {
   return names;
 }
 
-struct Flags {
-  bool skipNotes = false;
-  bool addNotes = false;
-  bool urlCommand = false;
-};
+using Flags = BibtexOptions;
 
 class BibTeXWriterTest : public writer_test::ScratchFolderTest {
  protected:
@@ -54,8 +50,7 @@ class BibTeXWriterTest : public writer_test::ScratchFolderTest {
     return set;
   }
   bool exportAll(const std::string& name, bool separate = false, Flags flags = {}) {
-    return exportToBibTeX(setOfAll(), name, separate, flags.skipNotes, flags.addNotes,
-                          flags.urlCommand, err);
+    return exportToBibTeX(setOfAll(), name, separate, flags, err);
   }
 
   Collection nodes;
@@ -102,7 +97,7 @@ TEST_F(BibTeXWriterTest, WritesEachFieldInItsFormat) {
        "@Misc{ kell99,\n\tdoi = \"10.1/a\\%b\",\n\tnote = \"5% off\",\n\turl = "
        "\"http://x.org/a\\%20b\"\n}\n\n"},
       {"url command",
-       "Misc", {{"url", "http://x.org/a%20b"}}, {.urlCommand = true},
+       "Misc", {{"url", "http://x.org/a%20b"}}, {.addUrlCommand = true},
        "@Misc{ kell99,\n\turl = \"\\url{http://x.org/a\\%20b}\"\n}\n\n"},
       {"removeme never written",
        "Misc", {{"removeme", ""}, {"title", "T"}, {"removeme", "x"}}, {},
@@ -125,29 +120,29 @@ TEST_F(BibTeXWriterTest, WritesEachFieldInItsFormat) {
        "Book",
        {{"note", "{ISBN} 978-3"}, {"note", "ISSN 1234"}, {"note", "see ISBN list"},
         {"note", "{ISSN}"}, {"note", "ISBN"}, {"note", "isbn 1"}, {"note", " ISBN 1"}},
-       {.skipNotes = true},
+       {.skipNotesWithIsbnAndIssn = true},
        "@Book{ kell99,\n\tnote = \"see ISBN list\",\n\tnote = \"isbn 1\",\n\tnote = \" ISBN "
        "1\"\n}\n\n"},
       {"added isbn note",
-       "Book", {{"isbn", "978-3-16"}}, {.skipNotes = true, .addNotes = true},
+       "Book", {{"isbn", "978-3-16"}}, {.skipNotesWithIsbnAndIssn = true, .addNotesWithIsbnAndIssn = true},
        "@Book{ kell99,\n\tisbn = \"978-3-16\",\n\tnote = \"{ISBN} 978-3-16\"\n}\n\n"},
       {"isbn note preferred to issn note",
-       "Book", {{"isbn", "1"}, {"issn", "2"}}, {.skipNotes = true, .addNotes = true},
+       "Book", {{"isbn", "1"}, {"issn", "2"}}, {.skipNotesWithIsbnAndIssn = true, .addNotesWithIsbnAndIssn = true},
        "@Book{ kell99,\n\tisbn = \"1\",\n\tissn = \"2\",\n\tnote = \"{ISBN} 1\"\n}\n\n"},
       {"added issn note",
-       "Article", {{"issn", "0378-5955"}}, {.skipNotes = true, .addNotes = true},
+       "Article", {{"issn", "0378-5955"}}, {.skipNotesWithIsbnAndIssn = true, .addNotesWithIsbnAndIssn = true},
        "@Article{ kell99,\n\tissn = \"0378-5955\",\n\tnote = \"{ISSN} 0378-5955\"\n}\n\n"},
       {"the last of several isbn items is noted",
-       "Book", {{"isbn", "1"}, {"isbn", "2"}}, {.skipNotes = true, .addNotes = true},
+       "Book", {{"isbn", "1"}, {"isbn", "2"}}, {.skipNotesWithIsbnAndIssn = true, .addNotesWithIsbnAndIssn = true},
        "@Book{ kell99,\n\tisbn = \"1\",\n\tisbn = \"2\",\n\tnote = \"{ISBN} 2\"\n}\n\n"},
       {"an old isbn note is replaced by the added one",
-       "Book", {{"isbn", "1"}, {"note", "{ISBN} 1"}}, {.skipNotes = true, .addNotes = true},
+       "Book", {{"isbn", "1"}, {"note", "{ISBN} 1"}}, {.skipNotesWithIsbnAndIssn = true, .addNotesWithIsbnAndIssn = true},
        "@Book{ kell99,\n\tisbn = \"1\",\n\tnote = \"{ISBN} 1\"\n}\n\n"},
       {"no note without isbn or issn",
-       "Book", {{"title", "T"}}, {.skipNotes = true, .addNotes = true},
+       "Book", {{"title", "T"}}, {.skipNotesWithIsbnAndIssn = true, .addNotesWithIsbnAndIssn = true},
        "@Book{ kell99,\n\ttitle = \"{T}\"\n}\n\n"},
       {"added note is the only field",
-       "Book", {{"removeme", ""}, {"isbn", "9"}}, {.addNotes = true},
+       "Book", {{"removeme", ""}, {"isbn", "9"}}, {.addNotesWithIsbnAndIssn = true},
        "@Book{ kell99,\n\tisbn = \"9\",\n\tnote = \"{ISBN} 9\"\n}\n\n"},
       // A double quote outside braces would end a quoted value early.
       {"a note quoting something gets extra braces",
@@ -173,7 +168,7 @@ TEST_F(BibTeXWriterTest, WritesEachFieldInItsFormat) {
       {"a trailing backslash gets a blank after it",
        "Misc",
        {{"note", "line\\\\"}, {"address", "C:\\"}, {"journal", "J\\"}, {"url", "u\\"}},
-       {.urlCommand = true},
+       {.addUrlCommand = true},
        "@Misc{ kell99,\n\tnote = \"line\\\\ \",\n\taddress = \"C:\\ \",\n\tjournal = "
        "\"{J\\ }\",\n\turl = \"\\url{u\\\\}\"\n}\n\n"},
       {"a trailing backslash and a quote",
@@ -191,7 +186,7 @@ TEST_F(BibTeXWriterTest, WritesEachFieldInItsFormat) {
        "\"{{OCReP}}\",\n\tisbn = \"{{1}}\",\n\tdoi = \"{{10.1/\\%}}\",\n\tnote = \"{a} b "
        "{c}\",\n\turl = \"{{u}}\",\n\tcomment = \"{c}\"\n}\n\n"},
       {"a braced url inside the url command needs no more",
-       "Misc", {{"url", "{u}"}}, {.urlCommand = true},
+       "Misc", {{"url", "{u}"}}, {.addUrlCommand = true},
        "@Misc{ kell99,\n\turl = \"\\url{{u}}\"\n}\n\n"},
       {"titles are braced already",
        "Misc", {{"title", "Say \"hi\""}}, {},
@@ -199,14 +194,14 @@ TEST_F(BibTeXWriterTest, WritesEachFieldInItsFormat) {
       // Reading a url takes a backslash off the byte after it, so a url gets
       // one before each backslash, quote and percent sign.
       {"a quote or backslash in a url inside the url command is escaped",
-       "Misc", {{"url", "http://x/\"q\"\\%"}}, {.urlCommand = true},
+       "Misc", {{"url", "http://x/\"q\"\\%"}}, {.addUrlCommand = true},
        "@Misc{ kell99,\n\turl = \"\\url{http://x/\\\"q\\\"\\\\\\%}\"\n}\n\n"},
       {"a quote in a plain url is escaped, in an isbn note it gets braces",
-       "Book", {{"isbn", "1\"2"}, {"url", "http://x/\"q\""}}, {.addNotes = true},
+       "Book", {{"isbn", "1\"2"}, {"url", "http://x/\"q\""}}, {.addNotesWithIsbnAndIssn = true},
        "@Book{ kell99,\n\tisbn = \"{1\"2}\",\n\turl = \"http://x/\\\"q\\\"\",\n\tnote = "
        "\"{{ISBN} 1\"2}\"\n}\n\n"},
       {"every url item is written alike",
-       "Misc", {{"url", "http://x/a\\b"}, {"url", "y%z"}}, {.urlCommand = true},
+       "Misc", {{"url", "http://x/a\\b"}, {"url", "y%z"}}, {.addUrlCommand = true},
        "@Misc{ kell99,\n\turl = \"\\url{http://x/a\\\\b}\",\n\turl = \"\\url{y\\%z}\"\n}\n\n"},
       // The extra pair around a title comes off again only where it encloses
       // the whole value; elsewhere it would stay and pile up.
@@ -266,7 +261,7 @@ TEST_F(BibTeXWriterTest, WritesPublicationsInSetOrderWithComments) {
   set.add(empty);
   set.add(a);
   fs::path out = dir / "out.bib";
-  ASSERT_TRUE(exportToBibTeX(set, out, false, false, false, false, err));
+  ASSERT_TRUE(exportToBibTeX(set, out, false, {}, err));
   EXPECT_EQ(readFile(out),
             "@Book{ b,\n\n}\n\n% a comment\n\n@Article{ a,\n\ttitle = \"{A}\"\n}\n\n");
   EXPECT_EQ(err.str(), "");
@@ -317,7 +312,7 @@ TEST_F(BibTeXWriterTest, SeparateFilesAreNamedAfterTheKeys) {
   add(makePublication("Misc", "Kell99"));
   fs::create_directory(dir / "out");
   std::string prefix = (dir / "out").string() + "/pre-";
-  ASSERT_TRUE(exportAll(prefix, true, {.urlCommand = true}));
+  ASSERT_TRUE(exportAll(prefix, true, {.addUrlCommand = true}));
   EXPECT_EQ(listFolder(dir / "out"), (std::vector<std::string>{"pre-Kell99.bib", "pre-kell99.bib"}));
   EXPECT_EQ(readFile(dir / "out" / "pre-kell99.bib"),
             "@Article{ kell99,\n\ttitle = \"{A}\"\n}\n\n");
@@ -532,7 +527,7 @@ TEST_F(BibTeXWriterTest, FailedWriteLeavesThePreviousFile) {
         return setrlimit(RLIMIT_FSIZE, &limit) == 0;
       },
       [&](std::ostream& childErr) {
-        return exportToBibTeX(set, out, false, false, false, false, childErr);
+        return exportToBibTeX(set, out, false, {}, childErr);
       });
   ASSERT_TRUE(child.ran);
   EXPECT_FALSE(child.result);
@@ -551,7 +546,7 @@ TEST_F(BibTeXWriterTest, FailedWriteLeavesThePreviousFile) {
         return setrlimit(RLIMIT_FSIZE, &limit) == 0;
       },
       [&](std::ostream& childErr) {
-        return exportToBibTeX(set, prefix, true, false, false, false, childErr);
+        return exportToBibTeX(set, prefix, true, {}, childErr);
       });
   ASSERT_TRUE(child.ran);
   EXPECT_FALSE(child.result);
@@ -578,7 +573,7 @@ TEST_F(BibTeXWriterTest, ReadOnlyFileIsRefused) {
   ChildExport child = exportInChild(
       [&] { return becomeOrdinaryUser(dir); },
       [&](std::ostream& childErr) {
-        return exportToBibTeX(set, out, false, false, false, false, childErr);
+        return exportToBibTeX(set, out, false, {}, childErr);
       });
   if (!child.ran) GTEST_SKIP() << "cannot run as an ordinary user";
   EXPECT_FALSE(child.result);
@@ -597,7 +592,7 @@ TEST_F(BibTeXWriterTest, WritableFileInAProtectedFolderIsRewrittenInPlace) {
   ChildExport child = exportInChild(
       [&] { return becomeOrdinaryUser(dir); },
       [&](std::ostream& childErr) {
-        return exportToBibTeX(set, out, false, false, false, false, childErr);
+        return exportToBibTeX(set, out, false, {}, childErr);
       });
   chmod(dir.c_str(), 0700);
   if (!child.ran) GTEST_SKIP() << "cannot run as an ordinary user";
@@ -637,7 +632,7 @@ TEST_F(BibTeXWriterTest, LargeBibliographyIsWrittenWhole) {
          {"abstract", std::string(80, 'a')}}));
   PublicationSet set = setOfAll();
   fs::path out = dir / "large.bib";
-  ASSERT_TRUE(exportToBibTeX(set, out, false, false, false, false, err));
+  ASSERT_TRUE(exportToBibTeX(set, out, false, {}, err));
   std::ifstream in(out, std::ios::binary);
   std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   EXPECT_GT(text.size(), 7u * 1000 * 1000);

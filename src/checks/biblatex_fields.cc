@@ -7,16 +7,6 @@
 namespace pubforge {
 namespace {
 
-struct DerivedRow {
-  std::string_view keyword;
-  uint8_t bit;
-};
-
-constexpr DerivedRow kDerived[] = {
-    {"year", kDerivedYear},       {"month", kDerivedMonth},     {"day", kDerivedDay},
-    {"journal", kDerivedJournal}, {"address", kDerivedAddress},
-};
-
 // The month names that the date check reads, by number.
 constexpr std::string_view kMonthWords[] = {"jan", "feb", "mar", "apr", "may", "jun",
                                             "jul", "aug", "sep", "oct", "nov", "dec"};
@@ -34,9 +24,10 @@ int numberAt(std::string_view text, size_t start, size_t count) {
   return n;
 }
 
-void addDerived(Node& publication, std::string_view keyword, std::string value, uint8_t bit) {
-  insertItemInOrder(publication, makeItem(keyword, std::move(value)));
-  publication.derived |= bit;
+void addDerived(Node& publication, std::string_view keyword, std::string value) {
+  Item item = makeItem(keyword, std::move(value));
+  item.derived = true;
+  insertItemInOrder(publication, std::move(item));
 }
 
 void deriveDate(Node& publication, const std::string& value) {
@@ -50,19 +41,13 @@ void deriveDate(Node& publication, const std::string& value) {
   const int month = hasMonth ? numberAt(date, 5, 2) : 0;
   if (hasMonth && (month < 1 || month > 12)) return;
 
-  addDerived(publication, "year", std::string(date.substr(0, 4)), kDerivedYear);
+  addDerived(publication, "year", std::string(date.substr(0, 4)));
   if (hasMonth)
-    addDerived(publication, "month", std::string(kMonthWords[month - 1]), kDerivedMonth);
-  if (hasDay) addDerived(publication, "day", std::string(date.substr(8, 2)), kDerivedDay);
+    addDerived(publication, "month", std::string(kMonthWords[month - 1]));
+  if (hasDay) addDerived(publication, "day", std::string(date.substr(8, 2)));
 }
 
 }  // namespace
-
-uint8_t derivedBit(std::string_view keyword) {
-  for (const DerivedRow& row : kDerived)
-    if (row.keyword == keyword) return row.bit;
-  return 0;
-}
 
 void deriveBiblatexFields(Node& publication) {
   if (findItem(publication, "year") == nullptr)
@@ -70,10 +55,10 @@ void deriveBiblatexFields(Node& publication) {
       deriveDate(publication, std::string(date->value));
   if (findItem(publication, "journal") == nullptr)
     if (const Item* title = findItem(publication, "journaltitle"))
-      addDerived(publication, "journal", title->value, kDerivedJournal);
+      addDerived(publication, "journal", title->value);
   if (findItem(publication, "address") == nullptr)
     if (const Item* location = findItem(publication, "location"))
-      addDerived(publication, "address", location->value, kDerivedAddress);
+      addDerived(publication, "address", location->value);
 }
 
 }  // namespace pubforge

@@ -21,43 +21,10 @@ namespace {
 
 // The state that standard input and every include file opened from it share
 // during one run of the interpreter.
-class Session {
- public:
-  Session(RunContext& ctx, PublicationSet& set) : ctx(ctx), set(set) {}
-
+struct Session {
   RunContext& ctx;
   PublicationSet& set;
   unsigned includesOpened = 0;
-
-  // The first publication of the collection with the citation key, as
-  // findNode gives it.  The collection does not change while commands run,
-  // so the keys are indexed once, at the first lookup: a script that cites
-  // every publication of a large bibliography stays linear.
-  Node* findPublication(std::string_view key) {
-    if (index_.empty()) {
-      // Open addressing over a power-of-two table at most half full, so
-      // that a lookup ends at an empty slot.
-      size_t size = 2;
-      while (size < 2 * ctx.publications.size()) size *= 2;
-      index_.assign(size, nullptr);
-      for (const auto& node : ctx.publications) {
-        Node*& slot = index_[slotOf(node->keyword)];
-        if (slot == nullptr) slot = node.get();
-      }
-    }
-    return index_[slotOf(key)];
-  }
-
- private:
-  // The slot that holds the key, or the empty slot where it belongs.
-  size_t slotOf(std::string_view key) const {
-    const size_t mask = index_.size() - 1;
-    size_t slot = std::hash<std::string_view>{}(key) & mask;
-    while (index_[slot] != nullptr && index_[slot]->keyword != key) slot = (slot + 1) & mask;
-    return slot;
-  }
-
-  std::vector<Node*> index_;  // the publications by key
 };
 
 // The reading of one input: standard input or an include file.
@@ -104,7 +71,7 @@ Flow cite(Input& in, std::string_view, std::string_view argument) {
   std::string rest(argument);
   const std::string key = takeWord(rest, kBlanks);
   std::string label = takeWord(rest, kBlanks);
-  Node* publication = s.findPublication(key);
+  Node* publication = s.ctx.publications.findEntry(key);
   if (publication == nullptr) {
     s.ctx.diag.report("ERROR: Publication '", key, "' not found!\n");
     ++in.errors;
@@ -310,7 +277,7 @@ unsigned readCommands(std::istream& stream, Session& session, unsigned level) {
 }  // namespace
 
 unsigned runCommands(std::istream& input, RunContext& ctx, PublicationSet& set, unsigned level) {
-  Session session(ctx, set);
+  Session session{ctx, set};
   return readCommands(input, session, level);
 }
 

@@ -17,10 +17,18 @@ std::unique_ptr<Node> createNode(std::string keyword) {
   return node;
 }
 
+Node* Collection::findEntry(std::string_view key) const {
+  if (!indexed_) {
+    entries_ = KeyIndex(nodes_.size());
+    for (const auto& node : nodes_)
+      if (node->isEntry()) entries_.insert(node.get());
+    indexed_ = true;
+  }
+  return entries_.find(key);
+}
+
 Node* findNode(const Collection& collection, std::string_view keyword) {
-  for (const auto& node : collection)
-    if (node->keyword == keyword && (node->isEntry() || node->isComment())) return node.get();
-  return nullptr;
+  return collection.findEntry(keyword);
 }
 
 size_t countPublications(const Collection& collection) {

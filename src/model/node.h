@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 #include "model/diagnostics.h"
+#include "model/key_index.h"
 
 namespace pubforge {
 
@@ -124,7 +125,11 @@ struct Item {
   // Author items: three strings per author (family name, given name, initials).
   AuthorParts authorParts;
   // Output rank of the keyword; higher ranks come first, 0 for unknown keywords.
-  uint32_t priority = 0;
+  uint16_t priority = 0;
+  // Made by the program from other fields (a biblatex date, journaltitle or
+  // location), not read under this keyword: the BibTeX output leaves it out,
+  // so a file is written back with the fields it had.
+  bool derived = false;
   // Day, month and year items: the number the date check found.
   int32_t numericValue = 0;
 };
@@ -157,10 +162,6 @@ struct Node {
   std::vector<std::string> custom;  // empty, or kCustomCount strings
   std::vector<Item> items;
   PublicationKind kind = PublicationKind::kEntry;
-  // Items that entry building derived from fields of other names (a biblatex
-  // date, journaltitle, location): a bit per keyword.  They are not written
-  // back as BibTeX.
-  uint8_t derived = 0;
 
   bool isEntry() const { return kind == PublicationKind::kEntry; }
   bool isComment() const { return kind == PublicationKind::kComment; }
@@ -171,14 +172,51 @@ struct Node {
 };
 
 // Every publication node read from the input, in collection order.  The
-// collection owns the nodes; their addresses stay fixed while it lives.
-using Collection = std::vector<std::unique_ptr<Node>>;
+// collection owns the nodes; their addresses stay fixed while it lives.  It
+// also knows its entries by citation key: the reader hands over the index
+// it merged duplicate keys with, and a collection put together node by node
+// indexes itself at its first lookup.
+class Collection {
+ public:
+  using Nodes = std::vector<std::unique_ptr<Node>>;
+
+  Collection() = default;
+  // `entries` files every entry of `nodes` under its key.
+  Collection(Nodes nodes, KeyIndex entries)
+      : nodes_(std::move(nodes)), entries_(std::move(entries)), indexed_(true) {}
+
+  Nodes::const_iterator begin() const { return nodes_.begin(); }
+  Nodes::const_iterator end() const { return nodes_.end(); }
+  size_t size() const { return nodes_.size(); }
+  bool empty() const { return nodes_.empty(); }
+  const std::unique_ptr<Node>& operator[](size_t i) const { return nodes_[i]; }
+  const std::unique_ptr<Node>& front() const { return nodes_.front(); }
+  const std::unique_ptr<Node>& back() const { return nodes_.back(); }
+  void reserve(size_t n) { nodes_.reserve(n); }
+  void push_back(std::unique_ptr<Node> node) {
+    nodes_.push_back(std::move(node));
+    indexed_ = false;
+  }
+  void clear() {
+    nodes_.clear();
+    indexed_ = false;
+  }
+
+  // The entry with the citation key, or null; of several entries with one
+  // key, the first.  Comment lines, preambles, macros and comment blocks are
+  // never found: their keys are no citation keys.
+  Node* findEntry(std::string_view key) const;
+
+ private:
+  Nodes nodes_;
+  mutable KeyIndex entries_;
+  mutable bool indexed_ = false;
+};
 
 // Creates a publication node with the given key.
 std::unique_ptr<Node> createNode(std::string keyword);
 
-// First entry or comment line with the citation key, or null.  Preambles,
-// macro definitions and comment blocks are never found by key.
+// The entry with the citation key, as Collection::findEntry finds it.
 Node* findNode(const Collection& collection, std::string_view keyword);
 
 // The number of entries and comment lines: the publications of the input as

@@ -4,6 +4,8 @@
 #include <array>
 #include <cstdint>
 #include <ostream>
+#include <unordered_set>
+#include <utility>
 
 #include "checks/biblatex_fields.h"
 #include "checks/checks.h"
@@ -148,27 +150,7 @@ std::unique_ptr<Node> makePublication(std::string_view typeName, std::string key
   return node;
 }
 
-EntryChain::EntryChain(size_t expected) {
-  reversed_.reserve(expected);
-  size_t slots = 16;
-  while (slots < 2 * expected) slots *= 2;
-  byKey_.assign(slots, 0);
-}
-
-size_t EntryChain::slotOf(std::string_view key) const {
-  const size_t mask = byKey_.size() - 1;
-  size_t slot = std::hash<std::string_view>{}(key) & mask;
-  while (byKey_[slot] != 0 && reversed_[byKey_[slot] - 1]->keyword != key)
-    slot = (slot + 1) & mask;
-  return slot;
-}
-
-void EntryChain::growIndex() {
-  std::vector<uint32_t> old(byKey_.size() * 2, 0);
-  old.swap(byKey_);
-  for (uint32_t position : old)
-    if (position != 0) byKey_[slotOf(reversed_[position - 1]->keyword)] = position;
-}
+EntryChain::EntryChain(size_t expected) : byKey_(expected) { reversed_.reserve(expected); }
 
 void EntryChain::addEntry(std::unique_ptr<Node> entry, Diagnostics diag) {
   // A comment line's key is only its running number: an entry that happens
@@ -179,9 +161,8 @@ void EntryChain::addEntry(std::unique_ptr<Node> entry, Diagnostics diag) {
     reversed_.push_back(std::move(entry));
     return;
   }
-  size_t slot = slotOf(entry->keyword);
-  if (byKey_[slot] != 0) {
-    std::unique_ptr<Node>& later = reversed_[byKey_[slot] - 1];
+  Node* later = byKey_.replace(entry.get());
+  if (later != nullptr) {
     Item* oldTitle = findItem(*entry, "title");
     Item* newTitle = findItem(*later, "title");
     if (oldTitle && newTitle && oldTitle->value != newTitle->value) {
@@ -190,30 +171,25 @@ void EntryChain::addEntry(std::unique_ptr<Node> entry, Diagnostics diag) {
     } else {
       diag.report("NOTE: Duplicate entry ", entry->keyword, ", only keeping the latest one!\n");
     }
+    // The items, and with them the marks of the ones derived from other
+    // fields, are those of the later entry.
     entry->items = std::move(later->items);
     // The earlier entry takes the later one's place in the key index and goes
-    // to the front of the chain; the later node is dropped.
-    later.reset();
-  } else if (2 * (keys_ + 1) > byKey_.size()) {
-    growIndex();
-    slot = slotOf(entry->keyword);
-    ++keys_;
-  } else {
-    ++keys_;
+    // to the front of the chain; the later node leaves the chain.
+    merged_.push_back(later);
   }
   reversed_.push_back(std::move(entry));
-  byKey_[slot] = static_cast<uint32_t>(reversed_.size());
 }
 
 Collection EntryChain::take() {
-  Collection collection;
-  collection.reserve(reversed_.size());
+  Collection::Nodes nodes;
+  nodes.reserve(reversed_.size() - merged_.size());
+  const std::unordered_set<Node*> merged(merged_.begin(), merged_.end());
   for (auto it = reversed_.rbegin(); it != reversed_.rend(); ++it)
-    if (*it) collection.push_back(std::move(*it));
+    if (merged.empty() || merged.count(it->get()) == 0) nodes.push_back(std::move(*it));
   reversed_.clear();
-  byKey_.assign(16, 0);
-  keys_ = 0;
-  return collection;
+  merged_.clear();
+  return Collection(std::move(nodes), std::exchange(byKey_, KeyIndex()));
 }
 
 Collection assembleCollection(std::vector<std::unique_ptr<Node>> entries, Diagnostics diag) {

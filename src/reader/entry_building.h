@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "model/key_index.h"
 #include "model/node.h"
 #include "model/diagnostics.h"
 
@@ -45,20 +46,15 @@ class EntryChain {
   // and the other kinds of publication are kept as they are.
   void addEntry(std::unique_ptr<Node> entry, Diagnostics diag);
 
-  // The chain in collection order.
+  // The chain in collection order, with its index of entries by key.
   Collection take();
 
  private:
-  // The slot of `key` in the key index: the slot that holds it, or the empty
-  // slot where it belongs.
-  size_t slotOf(std::string_view key) const;
-  void growIndex();
-
   std::vector<std::unique_ptr<Node>> reversed_;  // front of the chain last
-  // Key index: open addressing over positions in reversed_ (plus one; 0 is
-  // an empty slot).  Its size is a power of two, at most half full.
-  std::vector<uint32_t> byKey_;
-  size_t keys_ = 0;
+  KeyIndex byKey_;                               // the entries of the chain
+  // Later entries that an earlier one with the same key took the items of:
+  // they leave the chain when it is taken.
+  std::vector<Node*> merged_;
 };
 
 // Assembles entries given in input order into the collection.

@@ -160,8 +160,7 @@ void appendEntry(OutputBuffer& out, const Node& publication, const FieldOptions&
   std::string scratch;
   for (const Item& item : publication.items) {
     // Items derived from a field of another name were not in the file.
-    if (publication.derived != 0 && (derivedBit(item.keyword) & publication.derived) != 0)
-      continue;
+    if (item.derived) continue;
     switch (formatOf(item.keyword)) {
       case FieldFormat::kSkip:
         break;

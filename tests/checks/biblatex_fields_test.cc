@@ -27,6 +27,14 @@ std::string valueOf(const Node& node, std::string_view keyword) {
   return item ? item->value : "(none)";
 }
 
+// The keywords of the items marked as derived, in item order.
+std::string derivedKeywords(const Node& node) {
+  std::string keywords;
+  for (const Item& item : node.items)
+    if (item.derived) keywords += (keywords.empty() ? "" : " ") + item.keyword;
+  return keywords;
+}
+
 TEST(BiblatexFieldsTest, DatesGiveYearMonthAndDay) {
   struct Row {
     const char* name;
@@ -34,23 +42,22 @@ TEST(BiblatexFieldsTest, DatesGiveYearMonthAndDay) {
     const char* year;
     const char* month;
     const char* day;
-    uint8_t derived;
+    const char* derived;
   } rows[] = {
       {"full date", {{"date", "2018-09-07"}}, "2018", "sep", "07",
-       kDerivedYear | kDerivedMonth | kDerivedDay},
-      {"year and month", {{"date", "2018-12"}}, "2018", "dec", "(none)",
-       kDerivedYear | kDerivedMonth},
-      {"year only", {{"date", "1999"}}, "1999", "(none)", "(none)", kDerivedYear},
+       "day month year"},
+      {"year and month", {{"date", "2018-12"}}, "2018", "dec", "(none)", "month year"},
+      {"year only", {{"date", "1999"}}, "1999", "(none)", "(none)", "year"},
       {"range: the start counts", {{"date", "2018-09-07/2018-09-09"}}, "2018", "sep", "07",
-       kDerivedYear | kDerivedMonth | kDerivedDay},
-      {"open range", {{"date", "2018/"}}, "2018", "(none)", "(none)", kDerivedYear},
+       "day month year"},
+      {"open range", {{"date", "2018/"}}, "2018", "(none)", "(none)", "year"},
       {"a year of its own wins", {{"year", "2020"}, {"date", "2018-09-07"}}, "2020", "(none)",
-       "(none)", 0},
-      {"month 13 is no date", {{"date", "2018-13-01"}}, "(none)", "(none)", "(none)", 0},
-      {"two-digit year", {{"date", "18-09-07"}}, "(none)", "(none)", "(none)", 0},
-      {"text after the date", {{"date", "2018-09-07T10:00"}}, "(none)", "(none)", "(none)", 0},
-      {"words", {{"date", "September 2018"}}, "(none)", "(none)", "(none)", 0},
-      {"no date", {{"title", "T"}}, "(none)", "(none)", "(none)", 0},
+       "(none)", ""},
+      {"month 13 is no date", {{"date", "2018-13-01"}}, "(none)", "(none)", "(none)", ""},
+      {"two-digit year", {{"date", "18-09-07"}}, "(none)", "(none)", "(none)", ""},
+      {"text after the date", {{"date", "2018-09-07T10:00"}}, "(none)", "(none)", "(none)", ""},
+      {"words", {{"date", "September 2018"}}, "(none)", "(none)", "(none)", ""},
+      {"no date", {{"title", "T"}}, "(none)", "(none)", "(none)", ""},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
@@ -59,7 +66,7 @@ TEST(BiblatexFieldsTest, DatesGiveYearMonthAndDay) {
     EXPECT_EQ(valueOf(node, "year"), row.year);
     EXPECT_EQ(valueOf(node, "month"), row.month);
     EXPECT_EQ(valueOf(node, "day"), row.day);
-    EXPECT_EQ(node.derived, row.derived);
+    EXPECT_EQ(derivedKeywords(node), row.derived);
   }
 }
 
@@ -68,22 +75,14 @@ TEST(BiblatexFieldsTest, JournaltitleAndLocationStandInForMissingFields) {
   deriveBiblatexFields(node);
   EXPECT_EQ(valueOf(node, "journal"), "Coastal Notes");
   EXPECT_EQ(valueOf(node, "address"), "Kiel");
-  EXPECT_EQ(node.derived, kDerivedJournal | kDerivedAddress);
+  EXPECT_EQ(derivedKeywords(node), "journal address");
 
   Node both = entryWith({{"journal", "J"}, {"journaltitle", "JT"}, {"address", "A"},
                          {"location", "L"}});
   deriveBiblatexFields(both);
   EXPECT_EQ(valueOf(both, "journal"), "J");
   EXPECT_EQ(valueOf(both, "address"), "A");
-  EXPECT_EQ(both.derived, 0);
-}
-
-TEST(BiblatexFieldsTest, DerivedBitsNameTheirKeywords) {
-  EXPECT_EQ(derivedBit("year"), kDerivedYear);
-  EXPECT_EQ(derivedBit("journal"), kDerivedJournal);
-  EXPECT_EQ(derivedBit("address"), kDerivedAddress);
-  EXPECT_EQ(derivedBit("date"), 0);
-  EXPECT_EQ(derivedBit("title"), 0);
+  EXPECT_EQ(derivedKeywords(both), "");
 }
 
 }  // namespace

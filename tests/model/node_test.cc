@@ -10,7 +10,11 @@ namespace pubforge {
 namespace {
 
 Item item(std::string keyword, uint32_t priority, std::string value = "") {
-  return Item{std::move(keyword), std::move(value), {}, priority, 0};
+  Item made;
+  made.keyword = std::move(keyword);
+  made.value = std::move(value);
+  made.priority = static_cast<uint16_t>(priority);
+  return made;
 }
 
 TEST(CheckItemCount, Warnings) {

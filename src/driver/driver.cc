@@ -238,15 +238,10 @@ int runOrFail(const std::vector<std::string>& args, std::istream& in, RunContext
   }
   BibReader reader(out, diag);
   for (const std::string& file : files) {
-    std::FILE* probe = std::fopen(file.c_str(), "r");
-    if (probe == nullptr) {
-      diag.report("ERROR: Unable to open BibTeX input file ", file, "!\n");
-      return 1;
-    }
-    std::fclose(probe);
     switch (reader.readFile(file, files.size() > 1)) {
       case ReadResult::kOk: break;
       case ReadResult::kReadError: return 2;
+      case ReadResult::kOpenError:
       case ReadResult::kSyntaxError:
       case ReadResult::kMemoryExhausted: return 1;
     }

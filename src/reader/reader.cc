@@ -482,28 +482,30 @@ ReadResult BibReader::readPieces(Scanner::Refill refill) {
 }
 
 ReadResult BibReader::readFile(const std::string& fileName, bool nameInErrors) {
-  int fd = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
-  ReadResult result = ReadResult::kReadError;
-  if (fd >= 0) {
-    // The file is scanned as it is read, a piece at a time, so a large file
-    // is never held in memory as a whole.
-    std::string stray;
-    Scanner scanner(
-        [fd](std::string& buffer) {
-          constexpr size_t kPiece = 1 << 20;
-          size_t old = buffer.size();
-          buffer.resize(old + kPiece);
-          ssize_t got;
-          do {
-            got = ::read(fd, buffer.data() + old, kPiece);
-          } while (got < 0 && errno == EINTR);
-          buffer.resize(old + (got > 0 ? static_cast<size_t>(got) : 0));
-          return got >= 0;
-        },
-        stray);
-    result = parse(scanner, stray, nameInErrors ? std::string_view(fileName) : std::string_view());
-    ::close(fd);
+  const int fd = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    diag_.report("ERROR: Unable to open BibTeX input file ", fileName, "!\n");
+    return ReadResult::kOpenError;
   }
+  // The file is scanned as it is read, a piece at a time, so a large file
+  // is never held in memory as a whole.
+  std::string stray;
+  Scanner scanner(
+      [fd](std::string& buffer) {
+        constexpr size_t kPiece = 1 << 20;
+        size_t old = buffer.size();
+        buffer.resize(old + kPiece);
+        ssize_t got;
+        do {
+          got = ::read(fd, buffer.data() + old, kPiece);
+        } while (got < 0 && errno == EINTR);
+        buffer.resize(old + (got > 0 ? static_cast<size_t>(got) : 0));
+        return got >= 0;
+      },
+      stray);
+  const ReadResult result =
+      parse(scanner, stray, nameInErrors ? std::string_view(fileName) : std::string_view());
+  ::close(fd);
   if (result == ReadResult::kReadError)
     diag_.report("ERROR: Unable to read BibTeX input file ", fileName, "!\n");
   return result;

@@ -21,6 +21,7 @@ enum class ReadResult {
   kSyntaxError = 1,      // message printed; the file does not parse
   kMemoryExhausted = 2,  // message printed; out of memory
   kReadError = 3,        // message printed; the system could not read the file
+  kOpenError = 4,        // message printed; the file could not be opened
 };
 
 class BibReader {

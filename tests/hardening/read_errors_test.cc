@@ -197,9 +197,15 @@ TEST(ReadErrors, FilesThatCannotBeOpenedKeepTheirMessageAndStatus) {
 
   for (const std::string& name : {missing, dangling, socketName}) {
     SCOPED_TRACE(name);
+    const std::string message = "ERROR: Unable to open BibTeX input file " + name + "!\n";
     const ProgramRun run = runProgram({"pubforge", "-n", name});
     EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.err, "ERROR: Unable to open BibTeX input file " + name + "!\n");
+    EXPECT_EQ(run.err, message);
+    // The reader opens the file itself, once, and says so when it cannot.
+    std::ostringstream out, err;
+    BibReader reader(out, err);
+    EXPECT_EQ(reader.readFile(name), ReadResult::kOpenError);
+    EXPECT_EQ(err.str(), message);
   }
   ::close(sock);
 }

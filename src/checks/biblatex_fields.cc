@@ -3,6 +3,7 @@
 #include <string>
 
 #include "model/items.h"
+#include "text/months.h"
 
 namespace pubforge {
 namespace {
@@ -16,10 +17,6 @@ constexpr DerivedRow kDerived[] = {
     {"year", kDerivedYear},       {"month", kDerivedMonth},     {"day", kDerivedDay},
     {"journal", kDerivedJournal}, {"address", kDerivedAddress},
 };
-
-// The month names that the date check reads, by number.
-constexpr std::string_view kMonthWords[] = {"jan", "feb", "mar", "apr", "may", "jun",
-                                            "jul", "aug", "sep", "oct", "nov", "dec"};
 
 bool digitsAt(std::string_view text, size_t start, size_t count) {
   if (text.size() < start + count) return false;
@@ -52,7 +49,7 @@ void deriveDate(Node& publication, const std::string& value) {
 
   addDerived(publication, "year", std::string(date.substr(0, 4)), kDerivedYear);
   if (hasMonth)
-    addDerived(publication, "month", std::string(kMonthWords[month - 1]), kDerivedMonth);
+    addDerived(publication, "month", std::string(kMonthTable[month - 1].macro), kDerivedMonth);
   if (hasDay) addDerived(publication, "day", std::string(date.substr(8, 2)), kDerivedDay);
 }
 

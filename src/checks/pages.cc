@@ -1,5 +1,6 @@
 // Page ranges become "first--last" (or one page), and the number of pages is
 // kept consistent with them.
+#include <algorithm>
 #include <cstdint>
 #include <optional>
 #include <ostream>
@@ -33,12 +34,9 @@ PageNumbers readPageNumbers(std::string_view text) {
   for (std::optional<uint32_t>* slot : {&numbers.first, &numbers.second}) {
     while (i < text.size() && !isDigit(text[i])) ++i;
     if (i == text.size()) break;
-    uint64_t number = 0;
-    for (; i < text.size() && isDigit(text[i]); ++i) {
-      number = number * 10 + static_cast<uint64_t>(text[i] - '0');
-      if (number > UINT32_MAX) number = UINT32_MAX;
-    }
-    *slot = static_cast<uint32_t>(number);
+    const DigitRun digits = readDigits(text.substr(i));
+    i += digits.length;
+    *slot = static_cast<uint32_t>(std::min<uint64_t>(digits.magnitude, UINT32_MAX));
   }
   return numbers;
 }

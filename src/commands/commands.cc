@@ -13,6 +13,7 @@
 
 #include "commands/exports.h"
 #include "model/node.h"
+#include "text/months.h"
 #include "text/strings.h"
 
 namespace pubforge {
@@ -243,7 +244,7 @@ Flow include(Input& in, std::string_view, std::string_view argument) {
 Flow monthNames(Input& in, std::string_view, std::string_view argument) {
   Session& s = in.session;
   std::vector<std::string>& names = s.ctx.settings.monthNames;
-  constexpr size_t kMonths = std::size(kEnglishMonthNames);
+  constexpr size_t kMonths = kMonthCount;
   std::string rest(argument);
   size_t month = 0;
   while (!rest.empty()) {

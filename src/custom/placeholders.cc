@@ -9,6 +9,8 @@
 #include <memory>
 
 #include "model/download_file_name.h"
+#include "text/ascii.h"
+#include "text/numbers.h"
 #include "text/plain_text.h"
 #include "text/strings.h"
 
@@ -201,25 +203,6 @@ void printDocumentType(Evaluation& eval, std::string_view name, std::string_view
   eval.output += mime->value;
 }
 
-// A decimal number at the start of `text`, read as atoll reads it (white
-// space, a sign, digits; anything else ends it); out-of-range values stop at
-// the largest number of their sign.
-long long leadingNumber(std::string_view text) {
-  size_t i = 0;
-  while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r'))) ++i;
-  bool negative = false;
-  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-  unsigned long long magnitude = 0;
-  const unsigned long long limit =
-      negative ? static_cast<unsigned long long>(LLONG_MAX) + 1 : LLONG_MAX;
-  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-    const unsigned digit = static_cast<unsigned>(text[i] - '0');
-    magnitude = magnitude > (limit - digit) / 10 ? limit : magnitude * 10 + digit;
-  }
-  if (!negative) return static_cast<long long>(magnitude);
-  return magnitude == limit ? LLONG_MIN : -static_cast<long long>(magnitude);
-}
-
 struct SizeUnit {
   std::string_view name;
   double divisor;
@@ -233,11 +216,9 @@ constexpr SizeUnit kSizeUnits[] = {
 void printDocumentSize(Evaluation& eval, std::string_view name, std::string_view operand) {
   if (name.starts_with("url-size-"))
     eval.diag.report("WARNING: url-size-* is deprecated, use url.size.* instead!\n");
-  std::string unit(operand);
-  for (char& c : unit)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  const std::string unit = asciiLowerCopy(operand);
   const Item* size = findItem(eval.publication, "url.size");
-  const long long bytes = size == nullptr ? 0 : leadingNumber(size->value);
+  const int64_t bytes = size == nullptr ? 0 : readLeadingNumber(size->value);
   if (bytes == 0) {
     eval.failed = true;
     return;

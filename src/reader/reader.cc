@@ -11,26 +11,17 @@
 
 #include "reader/entry_building.h"
 #include "model/items.h"
+#include "text/ascii.h"
 
 namespace pubforge {
 
 namespace {
 
-constexpr unsigned char lowerAscii(unsigned char c) {
-  return (c >= 'A' && c <= 'Z') ? c - 'A' + 'a' : c;
-}
-
-std::string lowerCase(std::string_view text) {
-  std::string lower(text);
-  for (char& c : lower) c = static_cast<char>(lowerAscii(static_cast<unsigned char>(c)));
-  return lower;
-}
-
 // An entry type word outside the table, as it is kept: first letter
 // upper-case, the rest lower-case.
 std::string typeWordOf(std::string_view word) {
-  std::string kept = lowerCase(word);
-  if (!kept.empty() && kept[0] >= 'a' && kept[0] <= 'z') kept[0] = static_cast<char>(kept[0] - 'a' + 'A');
+  std::string kept = asciiLowerCopy(word);
+  if (!kept.empty()) kept[0] = asciiUpper(kept[0]);
   return kept;
 }
 
@@ -39,7 +30,7 @@ enum class AtCommand { kEntry, kComment, kPreamble, kString };
 
 AtCommand atCommandOf(std::string_view word) {
   if (word.size() < 6 || word.size() > 8) return AtCommand::kEntry;
-  const std::string lower = lowerCase(word);
+  const std::string lower = asciiLowerCopy(word);
   if (lower == "comment") return AtCommand::kComment;
   if (lower == "preamble") return AtCommand::kPreamble;
   if (lower == "string") return AtCommand::kString;
@@ -225,7 +216,7 @@ class Parser {
   // the macro's text.
   void appendPart(std::string& value, Token& part, bool first) {
     if (part.kind == TokenKind::kBareValue && !macros_.empty()) {
-      auto macro = macros_.find(lowerCase(part.text));
+      auto macro = macros_.find(asciiLowerCopy(part.text));
       if (macro != macros_.end()) {
         value += macro->second;
         return;
@@ -331,7 +322,7 @@ class Parser {
     std::string value;
     if (fieldValue(closer, value) != Field::kRead) return false;
     if (significant(closer).kind != closer) return false;
-    macros_[lowerCase(name.text)] = value;
+    macros_[asciiLowerCopy(name.text)] = value;
     entries_.push_back(makeTextPublication(PublicationKind::kString, std::move(name.text), "string",
                                            std::move(value)));
     return true;

@@ -55,28 +55,28 @@ void checkDate(Node& publication, Item* yearItem, Item* monthItem, Item* dayItem
   if (yearItem) {
     year = readLeadingInteger(yearItem->value);
     if (year < kEarliestYear || year > kLatestYear)
-      diag.report("WARNING: Entry ", key, " has probably invalid \"year\" section (year=", year, "?)!\n");
+      diag.entryWarning(key, "has probably invalid \"year\" section (year=", year, "?)");
     setNumber(*yearItem, year, 4);
   } else {
-    diag.report("WARNING: Entry ", key, " has no \"year\" section, but \"month\" or \"day\"!\n");
+    diag.entryWarning(key, "has no \"year\" section, but \"month\" or \"day\"");
   }
 
   if (monthItem) {
     std::string name = asciiLowerCopy(monthItem->value);
     Month month = lookUpMonth(name, year);
     if (month.number == 0)
-      diag.report("WARNING: Entry ", key, " has probably invalid \"month\" section (month=", name, "?)!\n");
+      diag.entryWarning(key, "has probably invalid \"month\" section (month=", name, "?)");
     setNumber(*monthItem, month.number, 2);
 
     if (dayItem) {
       int32_t day = readLeadingInteger(dayItem->value);
       if (day < 1 || day > month.days)
-        diag.report("WARNING: Entry ", key, " has invalid \"day\" or \"month\" section (year=", year, " month=", month.number, " day=", day, ")!\n");
+        diag.entryWarning(key, "has invalid \"day\" or \"month\" section (year=", year, " month=", month.number, " day=", day, ")");
       setNumber(*dayItem, day, 4);
     }
   } else if (dayItem) {
     int32_t day = readLeadingInteger(dayItem->value);
-    diag.report("WARNING: Entry ", key, " has no \"month\" section, but \"day\"!\n");
+    diag.entryWarning(key, "has no \"month\" section, but \"day\"");
     setNumber(*dayItem, day, 4);
   }
 }

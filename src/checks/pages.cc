@@ -48,7 +48,7 @@ void checkPages(Node& publication, Item& pagesItem, Diagnostics diag) {
   uint32_t first = numbers.first.value_or(0);
   uint32_t last = numbers.second.value_or(first);
   if (first == 0 || last < first) {
-    diag.report("WARNING: Entry ", publication.keyword, " has possibly invalid page numbers in \"pages\" section (pages=", pagesItem.value, ")!\n");
+    diag.entryWarning(publication.keyword, "has possibly invalid page numbers in \"pages\" section (pages=", pagesItem.value, ")");
     return;
   }
   pagesItem.value = first == last ? std::to_string(first)
@@ -57,7 +57,7 @@ void checkPages(Node& publication, Item& pagesItem, Diagnostics diag) {
   uint32_t pageCount = last - first + 1;
   if (const Item* numPages = findItem(publication, "numpages")) {
     if (readLeadingInteger(numPages->value) != static_cast<int64_t>(pageCount))
-      diag.report("WARNING: Entry ", publication.keyword, " has inconsistent invalid page numbers and number of pages (pages=", pagesItem.value, "; numpages=", numPages->value, ")!\n");
+      diag.entryWarning(publication.keyword, "has inconsistent invalid page numbers and number of pages (pages=", pagesItem.value, "; numpages=", numPages->value, ")");
   }
   // May add the item and reorder the items: pagesItem is not used after this.
   setItem(publication, "numpages", std::to_string(pageCount));
@@ -66,7 +66,7 @@ void checkPages(Node& publication, Item& pagesItem, Diagnostics diag) {
 void checkNumPages(Node& publication, Item& numPagesItem, Diagnostics diag) {
   int32_t number = readLeadingInteger(numPagesItem.value);
   if (number < 1 || number > kMostPages)
-    diag.report("WARNING: Entry ", publication.keyword, " has invalid page of numbers in \"numpages\" section (numpages=", numPagesItem.value, ")!\n");
+    diag.entryWarning(publication.keyword, "has invalid page of numbers in \"numpages\" section (numpages=", numPagesItem.value, ")");
   numPagesItem.value = std::to_string(static_cast<uint32_t>(number));
 }
 

@@ -49,7 +49,7 @@ void printItem(Evaluation& eval, std::string_view keyword) {
 }
 
 void warnDeprecated(Evaluation& eval, std::string_view name, std::string_view replacement) {
-  eval.diag.report("WARNING: ", name, " is deprecated, use ", replacement, " instead!\n");
+  eval.diag.warning(name, " is deprecated, use ", replacement, " instead");
 }
 
 // ------------------------------------------------ the publication's own data
@@ -215,7 +215,7 @@ constexpr SizeUnit kSizeUnits[] = {
 // rounded up.
 void printDocumentSize(Evaluation& eval, std::string_view name, std::string_view operand) {
   if (name.starts_with("url-size-"))
-    eval.diag.report("WARNING: url-size-* is deprecated, use url.size.* instead!\n");
+    eval.diag.warning("url-size-* is deprecated, use url.size.* instead");
   const std::string unit = asciiLowerCopy(operand);
   const Item* size = findItem(eval.publication, "url.size");
   const int64_t bytes = size == nullptr ? 0 : readLeadingNumber(size->value);
@@ -232,7 +232,7 @@ void printDocumentSize(Evaluation& eval, std::string_view name, std::string_view
       return;
     }
   }
-  templateFatal(eval.diag, "ERROR: Unexpected unit '", unit, "' for url.size.UNIT!\n");
+  templateError(eval.diag, "Unexpected unit '", unit, "' for url.size.UNIT");
 }
 
 void printNote(Evaluation& eval, std::string_view, std::string_view) {
@@ -269,8 +269,7 @@ void printCustom(Evaluation& eval, std::string_view name, std::string_view) {
 
 void beginAuthorLoop(Evaluation& eval, std::string_view, std::string_view) {
   if (eval.loopResume)
-    templateFatal(eval.diag,
-                  "ERROR: Unexpected author loop begin %a -> an author loop is still open!\n");
+    templateError(eval.diag, "Unexpected author loop begin %a -> an author loop is still open");
   eval.author = findItem(eval.publication, "author");
   eval.loopResume = eval.position;
   eval.authorIndex = 0;
@@ -278,8 +277,7 @@ void beginAuthorLoop(Evaluation& eval, std::string_view, std::string_view) {
 
 void endAuthorLoop(Evaluation& eval, std::string_view, std::string_view) {
   if (!eval.loopResume)
-    templateFatal(eval.diag,
-                  "ERROR: Unexpected author loop end %A -> %a author loop begin needed first!\n");
+    templateError(eval.diag, "Unexpected author loop end %A -> %a author loop begin needed first");
   if (eval.author != nullptr) {
     eval.authorIndex += 3;
     if (eval.authorIndex < eval.author->authorParts.size()) {
@@ -373,8 +371,8 @@ constexpr bool isGreaterOrEqual(int order) { return order >= 0; }
 // publications with equal values of the field?
 void testSubdivision(Evaluation& eval, std::string_view name, std::string_view field) {
   if (field != "day" && field != "month" && field != "year")
-    templateFatal(eval.diag, "ERROR: Unexpected % placeholder '", name,
-                  "' in subdivision part of custom printing template!\n");
+    templateError(eval.diag, "Unexpected % placeholder '", name,
+                  "' in subdivision part of custom printing template");
   const Item* here = findItem(eval.publication, field);
   const Item* before = eval.previous ? findItem(*eval.previous, field) : nullptr;
   const Item* after = eval.next ? findItem(*eval.next, field) : nullptr;
@@ -434,7 +432,7 @@ void printName(Evaluation& eval, std::string_view, std::string_view) {
     const std::string_view digits = naming.substr(i + 1, end - i - 1);
     const char conversion = naming[end];
     if (conversion != 'n' && conversion != 'N' && conversion != '%')
-      templateFatal(eval.diag, "ERROR: Bad naming template \"", naming, "\"!\n");
+      templateError(eval.diag, "Bad naming template \"", naming, "\"");
     eval.appendConverted(naming.substr(stretch, i - stretch));
     if (conversion == '%')
       eval.output += '%';
@@ -463,9 +461,9 @@ void printDownloadFileName(Evaluation& eval, std::string_view, std::string_view)
 void printMapped(Evaluation& eval, std::string_view, std::string_view mappingName) {
   const Mapping* mapping = findMapping(eval.env.mappings, mappingName);
   if (mapping == nullptr)
-    templateFatal(eval.diag, "ERROR: Mapping \"", mappingName,
+    templateError(eval.diag, "Mapping \"", mappingName,
                   "\" does not exist! Forgot parameter \"--mapping ", mappingName,
-                  ":mapping_file:key_column:value_column\"?\n");
+                  ":mapping_file:key_column:value_column\"?", kPlainEnd);
   const std::string_view text = eval.sectionText();
   const std::string_view nbsp = eval.env.nbsp;
   std::string key;

@@ -140,7 +140,7 @@ void TemplatePrinter::print(const Node& publication, const Node* previous, const
       case Token::Kind::kCloseSquare:
       case Token::Kind::kCloseRound: {
         if (eval.sections.empty())
-          templateFatal(diag, "ERROR: Unexpected ']' in custom printing template!\n");
+          templateError(diag, "Unexpected ']' in custom printing template");
         const OpenSection section = eval.sections.back();
         eval.sections.pop_back();
         if (eval.failed) {
@@ -152,7 +152,7 @@ void TemplatePrinter::print(const Node& publication, const Node* previous, const
       }
       case Token::Kind::kAlternative: {
         if (eval.sections.empty())
-          templateFatal(diag, "ERROR: Unexpected '|' in custom printing template!\n");
+          templateError(diag, "Unexpected '|' in custom printing template");
         const OpenSection section = eval.sections.back();
         if (eval.failed) {
           // The next alternative starts from the state the section began with.

@@ -185,10 +185,10 @@ void EntryChain::addEntry(std::unique_ptr<Node> entry, Diagnostics diag) {
     Item* oldTitle = findItem(*entry, "title");
     Item* newTitle = findItem(*later, "title");
     if (oldTitle && newTitle && oldTitle->value != newTitle->value) {
-      diag.report("NOTE: Duplicate entry ", entry->keyword, "; keeping the old title but updating the rest!\nOld = \"", oldTitle->value, "\"\nNew = \"", newTitle->value, "\"\n");
+      diag.note("Duplicate entry ", entry->keyword, "; keeping the old title but updating the rest!\nOld = \"", oldTitle->value, "\"\nNew = \"", newTitle->value, "\"", kPlainEnd);
       newTitle->value = oldTitle->value;
     } else {
-      diag.report("NOTE: Duplicate entry ", entry->keyword, ", only keeping the latest one!\n");
+      diag.note("Duplicate entry ", entry->keyword, ", only keeping the latest one");
     }
     entry->items = std::move(later->items);
     // The earlier entry takes the later one's place in the key index and goes

@@ -72,7 +72,7 @@ class Parser {
     // with one warning for each stretch of it.
     auto skip = [&] {
       if (!skipping)
-        diag_.report("WARNING: Skipping text outside entries in line ", scanner_.line(), "!\n");
+        diag_.warning("Skipping text outside entries in line ", scanner_.line());
       skipping = true;
     };
     for (;;) {
@@ -364,8 +364,7 @@ class Parser {
       }
       if (token.kind == TokenKind::kAt) {
         // An entry that is not closed ends where the next one begins.
-        diag_.report("WARNING: Entry ", key.text, " is not closed before line ", scanner_.line(),
-                     "!\n");
+        diag_.entryWarning(key.text, "is not closed before line ", scanner_.line());
         putBack(std::move(token));
         break;
       }
@@ -382,8 +381,7 @@ class Parser {
           // Reported once the field is read whole: its keyword may have been
           // cut short by the end of the input.
           if (missingComma)
-            diag_.report("WARNING: Entry ", key.text, " lacks a comma before \"", token.text,
-                         "\" in line ", line, "!\n");
+            diag_.entryWarning(key.text, "lacks a comma before \"", token.text, "\" in line ", line);
           items.push_back(makeItem(token.text, std::move(value)));
           afterItem = true;
           break;
@@ -416,7 +414,7 @@ class Parser {
   }
 
   void reportSkipped(std::string_view key, int line) {
-    diag_.report("WARNING: Skipping text in entry ", key, " in line ", line, "!\n");
+    diag_.warning("Skipping text in entry ", key, " in line ", line);
   }
 
   ReadResult syntaxError() {
@@ -496,7 +494,7 @@ ReadResult BibReader::readFile(const std::string& fileName, bool nameInErrors) {
     ::close(fd);
   }
   if (result == ReadResult::kReadError)
-    diag_.report("ERROR: Unable to read BibTeX input file ", fileName, "!\n");
+    diag_.error("Unable to read BibTeX input file ", fileName);
   return result;
 }
 

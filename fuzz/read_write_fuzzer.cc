@@ -16,24 +16,13 @@
 #include "fuzz_util.h"
 #include "checks/checks.h"
 #include "checks/urls.h"
-#include "model/node.h"
 #include "collection_dump.h"
+#include "model/node.h"
+#include "model/publication_set.h"
 #include "reader/reader.h"
 #include "text/strings.h"
-
-#if __has_include("writers/bibtex_writer.h")
-#include "model/publication_set.h"
 #include "writers/bibtex_writer.h"
-#define PUBFORGE_FUZZ_WRITER 1
-#endif
-
-#if __has_include("writers/xml_writer.h")
-#include <vector>
-
-#include "model/publication_set.h"
 #include "writers/xml_writer.h"
-#define PUBFORGE_FUZZ_XML 1
-#endif
 
 namespace pubforge::fuzz {
 namespace {
@@ -117,7 +106,6 @@ void checkCollection(const Collection& collection) {
   }
 }
 
-#ifdef PUBFORGE_FUZZ_XML
 // The length of the UTF-8 sequence of one XML character at text[i], or 0.
 size_t xmlCharLength(std::string_view text, size_t i) {
   const auto lead = static_cast<unsigned char>(text[i]);
@@ -204,9 +192,7 @@ std::string writeXml(const Collection& collection) {
   ::unlink(path.c_str());
   return xml;
 }
-#endif
 
-#ifdef PUBFORGE_FUZZ_WRITER
 // A url item that reading the written url gives back: the writer
 // escapes what the url normalisation takes off again.  Reading trims blanks
 // at the ends of the value, drops an empty one, and adds "&isnumber=" to a
@@ -279,7 +265,6 @@ Collection readWritten(const std::string& written) {
   checkCollection(collection);
   return collection;
 }
-#endif
 
 }  // namespace
 }  // namespace pubforge::fuzz
@@ -298,7 +283,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (result != ReadResult::kOk) return 0;
   checkCollection(collection);
 
-#ifdef PUBFORGE_FUZZ_WRITER
   // The writer's options as the command line combines them ("add" implies
   // "skip"), chosen by the input's length so that every input keeps its
   // meaning as BibTeX.
@@ -330,9 +314,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string second = writeBibTeX(again, options);
   Collection third = readWritten(second);
   requireEqual(second, writeBibTeX(third, options), "writing is stable from the second write");
-#endif
-#ifdef PUBFORGE_FUZZ_XML
   checkXml(writeXml(collection));
-#endif
   return 0;
 }

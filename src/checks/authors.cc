@@ -8,6 +8,7 @@
 #include "checks/checks.h"
 #include "text/byte_scan.h"
 #include "text/strings.h"
+#include "text/utf8.h"
 
 namespace pubforge {
 
@@ -22,16 +23,6 @@ bool isTie(std::string_view text, size_t i) {
 }
 
 bool separatesWords(std::string_view text, size_t i) { return text[i] == ' ' || isTie(text, i); }
-
-// Bytes of the UTF-8 character that begins with `lead`: 1 for ASCII, 2 to 4
-// for a lead byte, 0 for a byte that cannot begin a character.
-size_t characterLength(unsigned char lead) {
-  if (lead < 0x80) return 1;
-  if ((lead & 0xE0) == 0xC0) return 2;
-  if ((lead & 0xF0) == 0xE0) return 3;
-  if ((lead & 0xF8) == 0xF0) return 4;
-  return 0;
-}
 
 void replaceChar(std::string& text, char from, char to) {
   for (char& c : text)
@@ -107,7 +98,7 @@ void makeInitials(std::string& givenName, std::string& initials) {
     wordStart = false;
     if (!firstInitial) initials.push_back('~');
     firstInitial = false;
-    size_t length = characterLength(static_cast<unsigned char>(c));
+    size_t length = utf8SequenceLength(static_cast<unsigned char>(c));
     if (length != 0 && i + length <= givenName.size()) initials.append(givenName, i, length);
     initials.push_back('.');
   }

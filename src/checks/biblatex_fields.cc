@@ -3,13 +3,11 @@
 #include <string>
 
 #include "model/items.h"
+#include "text/months.h"
 
 namespace pubforge {
 namespace {
 
-// The month names that the date check reads, by number.
-constexpr std::string_view kMonthWords[] = {"jan", "feb", "mar", "apr", "may", "jun",
-                                            "jul", "aug", "sep", "oct", "nov", "dec"};
 
 bool digitsAt(std::string_view text, size_t start, size_t count) {
   if (text.size() < start + count) return false;
@@ -43,7 +41,7 @@ void deriveDate(Node& publication, const std::string& value) {
 
   addDerived(publication, "year", std::string(date.substr(0, 4)));
   if (hasMonth)
-    addDerived(publication, "month", std::string(kMonthWords[month - 1]));
+    addDerived(publication, "month", std::string(kMonthTable[month - 1].macro));
   if (hasDay) addDerived(publication, "day", std::string(date.substr(8, 2)));
 }
 

@@ -1,12 +1,13 @@
 // Year, month and day items become numbers: `numericValue` holds the number
 // and `value` its zero-padded decimal text.
-#include <iterator>
 #include <ostream>
 #include <string>
 #include <string_view>
 
 #include "checks/checks.h"
 #include "checks/numbers.h"
+#include "text/ascii.h"
+#include "text/months.h"
 
 namespace pubforge {
 
@@ -17,28 +18,8 @@ constexpr int32_t kLatestYear = 2030;
 // Stands in for the year when an entry has a month or day but no year.
 constexpr int32_t kMissingYear = 1;
 
-struct MonthRow {
-  std::string_view shortName;
-  std::string_view longName;
-  int32_t days;  // February: in a common year
-};
-
-constexpr MonthRow kMonths[] = {
-    {"jan", "january", 31}, {"feb", "february", 28}, {"mar", "march", 31},
-    {"apr", "april", 30},   {"may", "may", 31},      {"jun", "june", 30},
-    {"jul", "july", 31},    {"aug", "august", 31},   {"sep", "september", 30},
-    {"oct", "october", 31}, {"nov", "november", 30}, {"dec", "december", 31},
-};
-
 bool isLeapYear(int32_t year) {
   return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-}
-
-std::string lowerCased(std::string_view text) {
-  std::string copy(text);
-  for (char& c : copy)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return copy;
 }
 
 // Month number (1 to 12, 0 when the name is not recognised) and its days.
@@ -47,10 +28,11 @@ struct Month {
   int32_t days = 0;
 };
 
+// `name` is lower-case: the macro or the whole English name.
 Month lookUpMonth(std::string_view name, int32_t year) {
-  for (size_t i = 0; i < std::size(kMonths); ++i) {
-    const MonthRow& row = kMonths[i];
-    if (name != row.shortName && name != row.longName) continue;
+  for (size_t i = 0; i < kMonthCount; ++i) {
+    const MonthRow& row = kMonthTable[i];
+    if (name != row.macro && !equalsIgnoringAsciiCase(name, row.name)) continue;
     Month month{static_cast<int32_t>(i + 1), row.days};
     if (month.number == 2 && isLeapYear(year)) ++month.days;
     return month;
@@ -73,28 +55,28 @@ void checkDate(Node& publication, Item* yearItem, Item* monthItem, Item* dayItem
   if (yearItem) {
     year = readLeadingInteger(yearItem->value);
     if (year < kEarliestYear || year > kLatestYear)
-      diag.report("WARNING: Entry ", key, " has probably invalid \"year\" section (year=", year, "?)!\n");
+      diag.entryWarning(key, "has probably invalid \"year\" section (year=", year, "?)");
     setNumber(*yearItem, year, 4);
   } else {
-    diag.report("WARNING: Entry ", key, " has no \"year\" section, but \"month\" or \"day\"!\n");
+    diag.entryWarning(key, "has no \"year\" section, but \"month\" or \"day\"");
   }
 
   if (monthItem) {
-    std::string name = lowerCased(monthItem->value);
+    std::string name = asciiLowerCopy(monthItem->value);
     Month month = lookUpMonth(name, year);
     if (month.number == 0)
-      diag.report("WARNING: Entry ", key, " has probably invalid \"month\" section (month=", name, "?)!\n");
+      diag.entryWarning(key, "has probably invalid \"month\" section (month=", name, "?)");
     setNumber(*monthItem, month.number, 2);
 
     if (dayItem) {
       int32_t day = readLeadingInteger(dayItem->value);
       if (day < 1 || day > month.days)
-        diag.report("WARNING: Entry ", key, " has invalid \"day\" or \"month\" section (year=", year, " month=", month.number, " day=", day, ")!\n");
+        diag.entryWarning(key, "has invalid \"day\" or \"month\" section (year=", year, " month=", month.number, " day=", day, ")");
       setNumber(*dayItem, day, 4);
     }
   } else if (dayItem) {
     int32_t day = readLeadingInteger(dayItem->value);
-    diag.report("WARNING: Entry ", key, " has no \"month\" section, but \"day\"!\n");
+    diag.entryWarning(key, "has no \"month\" section, but \"day\"");
     setNumber(*dayItem, day, 4);
   }
 }

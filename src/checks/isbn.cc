@@ -61,19 +61,19 @@ void checkIsbn(Node& publication, Item& isbnItem, Diagnostics diag) {
   const std::string& value = isbnItem.value;
   std::optional<std::string> digits = extractDigits(value);
   if (!digits) {
-    diag.report("WARNING: Entry ", key, " has invalid characters in \"isbn\" section (isbn=", value, ")!\n");
+    diag.entryWarning(key, "has invalid characters in \"isbn\" section (isbn=", value, ")");
     return;
   }
   if (digits->size() == 10) {
     char expected = modulus11CheckCharacter(*digits, 10);
     if ((*digits)[9] != expected)
-      diag.report("WARNING: Entry ", key, " has invalid ISBN-10 in \"isbn\" section (isbn=", value, "; checksum=", expected, ")\n");
+      diag.entryWarning(key, "has invalid ISBN-10 in \"isbn\" section (isbn=", value, "; checksum=", expected, ")", kPlainEnd);
   } else if (digits->size() == 13) {
     char expected = isbn13CheckCharacter(*digits);
     if ((*digits)[12] != expected)
-      diag.report("WARNING: Entry ", key, " has invalid ISBN-13 in \"isbn\" section (isbn=", value, "; checksum=", expected, ")\n");
+      diag.entryWarning(key, "has invalid ISBN-13 in \"isbn\" section (isbn=", value, "; checksum=", expected, ")", kPlainEnd);
   } else {
-    diag.report("WARNING: Entry ", key, " has no ISBN-10 or ISBN-13 in \"isbn\" section (isbn=", value, " -> ", *digits, ")\n");
+    diag.entryWarning(key, "has no ISBN-10 or ISBN-13 in \"isbn\" section (isbn=", value, " -> ", *digits, ")", kPlainEnd);
   }
 }
 
@@ -82,15 +82,15 @@ void checkIssn(Node& publication, Item& issnItem, Diagnostics diag) {
   const std::string& value = issnItem.value;
   std::optional<std::string> digits = extractDigits(value);
   if (!digits) {
-    diag.report("WARNING: Entry ", key, " has invalid characters in \"issn\" section (issn=", value, ")!\n");
+    diag.entryWarning(key, "has invalid characters in \"issn\" section (issn=", value, ")");
     return;
   }
   if (digits->size() == 8) {
     char expected = modulus11CheckCharacter(*digits, 8);
     if ((*digits)[7] != expected)
-      diag.report("WARNING: Entry ", key, " has invalid ISSN-10 in \"issn\" section (issn=", value, "; checksum=", expected, ")\n");
+      diag.entryWarning(key, "has invalid ISSN-10 in \"issn\" section (issn=", value, "; checksum=", expected, ")", kPlainEnd);
   } else {
-    diag.report("WARNING: Entry ", key, " has no ISSN in \"issn\" section (issn=", value, " -> ", *digits, ")\n");
+    diag.entryWarning(key, "has no ISSN in \"issn\" section (issn=", value, " -> ", *digits, ")", kPlainEnd);
   }
 }
 

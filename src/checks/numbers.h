@@ -4,14 +4,10 @@
 
 #include <cstdint>
 #include <string>
-#include <string_view>
+
+#include "text/numbers.h"
 
 namespace pubforge {
-
-// The leading decimal integer of `text`: optional white space, an optional
-// sign, then digits up to the first other byte.  Text without leading digits
-// reads as 0; numbers beyond the 32-bit range stop at its nearest end.
-int32_t readLeadingInteger(std::string_view text);
 
 // `number` in decimal with at least `width` characters, zero-padded after any
 // minus sign (so -5 in width 4 is "-005").

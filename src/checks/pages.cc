@@ -1,5 +1,6 @@
 // Page ranges become "first--last" (or one page), and the number of pages is
 // kept consistent with them.
+#include <algorithm>
 #include <cstdint>
 #include <optional>
 #include <ostream>
@@ -33,12 +34,9 @@ PageNumbers readPageNumbers(std::string_view text) {
   for (std::optional<uint32_t>* slot : {&numbers.first, &numbers.second}) {
     while (i < text.size() && !isDigit(text[i])) ++i;
     if (i == text.size()) break;
-    uint64_t number = 0;
-    for (; i < text.size() && isDigit(text[i]); ++i) {
-      number = number * 10 + static_cast<uint64_t>(text[i] - '0');
-      if (number > UINT32_MAX) number = UINT32_MAX;
-    }
-    *slot = static_cast<uint32_t>(number);
+    const DigitRun digits = readDigits(text.substr(i));
+    i += digits.length;
+    *slot = static_cast<uint32_t>(std::min<uint64_t>(digits.magnitude, UINT32_MAX));
   }
   return numbers;
 }
@@ -50,7 +48,7 @@ void checkPages(Node& publication, Item& pagesItem, Diagnostics diag) {
   uint32_t first = numbers.first.value_or(0);
   uint32_t last = numbers.second.value_or(first);
   if (first == 0 || last < first) {
-    diag.report("WARNING: Entry ", publication.keyword, " has possibly invalid page numbers in \"pages\" section (pages=", pagesItem.value, ")!\n");
+    diag.entryWarning(publication.keyword, "has possibly invalid page numbers in \"pages\" section (pages=", pagesItem.value, ")");
     return;
   }
   pagesItem.value = first == last ? std::to_string(first)
@@ -59,7 +57,7 @@ void checkPages(Node& publication, Item& pagesItem, Diagnostics diag) {
   uint32_t pageCount = last - first + 1;
   if (const Item* numPages = findItem(publication, "numpages")) {
     if (readLeadingInteger(numPages->value) != static_cast<int64_t>(pageCount))
-      diag.report("WARNING: Entry ", publication.keyword, " has inconsistent invalid page numbers and number of pages (pages=", pagesItem.value, "; numpages=", numPages->value, ")!\n");
+      diag.entryWarning(publication.keyword, "has inconsistent invalid page numbers and number of pages (pages=", pagesItem.value, "; numpages=", numPages->value, ")");
   }
   // May add the item and reorder the items: pagesItem is not used after this.
   setItem(publication, "numpages", std::to_string(pageCount));
@@ -68,7 +66,7 @@ void checkPages(Node& publication, Item& pagesItem, Diagnostics diag) {
 void checkNumPages(Node& publication, Item& numPagesItem, Diagnostics diag) {
   int32_t number = readLeadingInteger(numPagesItem.value);
   if (number < 1 || number > kMostPages)
-    diag.report("WARNING: Entry ", publication.keyword, " has invalid page of numbers in \"numpages\" section (numpages=", numPagesItem.value, ")!\n");
+    diag.entryWarning(publication.keyword, "has invalid page of numbers in \"numpages\" section (numpages=", numPagesItem.value, ")");
   numPagesItem.value = std::to_string(static_cast<uint32_t>(number));
 }
 

@@ -13,6 +13,7 @@
 
 #include "commands/exports.h"
 #include "model/node.h"
+#include "text/months.h"
 #include "text/strings.h"
 
 namespace pubforge {
@@ -73,14 +74,14 @@ Flow cite(Input& in, std::string_view, std::string_view argument) {
   std::string label = takeWord(rest, kBlanks);
   Node* publication = s.ctx.publications.findEntry(key);
   if (publication == nullptr) {
-    s.ctx.diag.report("ERROR: Publication '", key, "' not found!\n");
+    s.ctx.diag.error("Publication '", key, "' not found");
     ++in.errors;
     return Flow::kGoOn;
   }
   // Without a label a publication is numbered by its place in the selection.
   publication->label = label.empty() ? std::to_string(s.set.size()) : std::move(label);
   if (!s.set.add(publication)) {
-    s.ctx.diag.report("ERROR: Publication '", argument, "' has already been added!\n");
+    s.ctx.diag.error("Publication '", argument, "' has already been added");
     ++in.errors;
   }
   // Citing again replaces the label and the custom strings as well.  Nine
@@ -109,7 +110,7 @@ Flow sortSet(Input& in, std::string_view, std::string_view argument) {
       if (order == "descending" || order == "D") {
         up = false;
       } else if (order != "ascending" && order != "A") {
-        s.ctx.diag.report("ERROR: Bad sorting order '", order, "' for key '", key, "'!\n");
+        s.ctx.diag.error("Bad sorting order '", order, "' for key '", key, "'");
         ++in.errors;
         break;  // the keys before it still sort the set
       }
@@ -182,11 +183,11 @@ Flow setPlainText(Input& in, std::string_view, std::string_view) {
 Flow include(Input& in, std::string_view, std::string_view argument) {
   Session& s = in.session;
   if (in.level >= kMaxIncludeLevel) {
-    s.ctx.diag.report("ERROR: Include file nesting level limit reached!\n");
+    s.ctx.diag.error("Include file nesting level limit reached");
     return Flow::kStop;
   }
   if (s.includesOpened >= kMaxIncludeFiles) {
-    s.ctx.diag.report("ERROR: Include file limit of ", kMaxIncludeFiles, " files reached!\n");
+    s.ctx.diag.error("Include file limit of ", kMaxIncludeFiles, " files reached");
     return Flow::kStop;
   }
   const std::string name(argument);
@@ -197,7 +198,7 @@ Flow include(Input& in, std::string_view, std::string_view argument) {
   if (name.find('\0') == std::string::npos && !std::filesystem::is_directory(name, error))
     file.open(name, std::ios::binary);
   if (!file.is_open()) {
-    s.ctx.diag.report("ERROR: Unable to open include file '", name, "'!\n");
+    s.ctx.diag.error("Unable to open include file '", name, "'");
     return Flow::kStop;
   }
   ++s.includesOpened;
@@ -210,13 +211,13 @@ Flow include(Input& in, std::string_view, std::string_view argument) {
 Flow monthNames(Input& in, std::string_view, std::string_view argument) {
   Session& s = in.session;
   std::vector<std::string>& names = s.ctx.settings.monthNames;
-  constexpr size_t kMonths = std::size(kEnglishMonthNames);
+  constexpr size_t kMonths = kMonthCount;
   std::string rest(argument);
   size_t month = 0;
   while (!rest.empty()) {
     std::string name = takeWord(rest, " ");
     if (month == kMonths) {
-      s.ctx.diag.report("ERROR: There are only 12 month names possible in monthNames!\n");
+      s.ctx.diag.error("There are only 12 month names possible in monthNames");
       return Flow::kStop;
     }
     if (names.size() < kMonths) names.resize(kMonths);
@@ -265,7 +266,7 @@ unsigned readCommands(std::istream& stream, Session& session, unsigned level) {
     if (line.empty() || line[0] == '#') continue;
     const Command* command = findCommand(line);
     if (command == nullptr) {
-      session.ctx.diag.report("ERROR: Bad command '", line, "'!\n");
+      session.ctx.diag.error("Bad command '", line, "'");
       return 1;
     }
     const std::string_view text(line);

@@ -44,7 +44,7 @@ struct FileCloser {
 };
 
 void reportReadError(Diagnostics diag, const std::string& fileName, int error) {
-  diag.report("ERROR: Unable to read from mapping file ", fileName, ": ", std::strerror(error), "\n");
+  diag.error("Unable to read from mapping file ", fileName, ": ", std::strerror(error), kPlainEnd);
 }
 
 std::optional<size_t> columnIndex(const std::vector<std::string>& header, const std::string& name) {
@@ -140,7 +140,7 @@ bool loadMapping(MappingSet& mappings, const std::string& name, const std::strin
   const std::unique_ptr<FILE, FileCloser> file(std::fopen(fileName.c_str(), "r"));
   if (!file) {
     const int error = errno;
-    diag.report("ERROR: Unable to open mapping file ", fileName, ": ", std::strerror(error), "!\n");
+    diag.error("Unable to open mapping file ", fileName, ": ", std::strerror(error));
     return false;
   }
   LineReader reader(file.get());
@@ -159,12 +159,12 @@ bool loadMapping(MappingSet& mappings, const std::string& name, const std::strin
   const std::vector<std::string> header = splitColumns(line);
   const std::optional<size_t> keyIndex = columnIndex(header, keyColumn);
   if (!keyIndex) {
-    diag.report("ERROR: Key column ", keyColumn, " not found in mapping file ", fileName, "!\n");
+    diag.error("Key column ", keyColumn, " not found in mapping file ", fileName);
     return false;
   }
   const std::optional<size_t> valueIndex = columnIndex(header, valueColumn);
   if (!valueIndex) {
-    diag.report("ERROR: Value column ", valueColumn, " not found in mapping file ", fileName, "!\n");
+    diag.error("Value column ", valueColumn, " not found in mapping file ", fileName);
     return false;
   }
 

@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "text/months.h"
+
 namespace pubforge {
 
 // The printing template used until a command sets another one.  The `\[`,
@@ -18,13 +20,11 @@ inline constexpr std::string_view kDefaultPrintingTemplate =
 "%{title}"[, %{booktitle}][, %{journal}][, %{institution}][, %{publisher}][, Volume~%{volume}][, Number~%{number}][, pp.~%{pages}][, %{isbn}][, %{issn}][, %{address}][, [[%{month-number}, %{day}, |%{month-number}~]%{year}].\nURL: %{url}.\n\n)TPL";
 static_assert(kDefaultPrintingTemplate.size() == 481);
 
-// The month names a run starts with.
-inline constexpr std::string_view kEnglishMonthNames[] = {
-    "January", "February", "March",     "April",   "May",      "June",
-    "July",    "August",   "September", "October", "November", "December"};
-
 struct OutputSettings {
-  OutputSettings() : monthNames(std::begin(kEnglishMonthNames), std::end(kEnglishMonthNames)) {}
+  // A run starts with the English month names.
+  OutputSettings() {
+    for (const MonthRow& month : kMonthTable) monthNames.emplace_back(month.name);
+  }
 
   std::vector<std::string> monthNames;
   std::string printingTemplate{kDefaultPrintingTemplate};

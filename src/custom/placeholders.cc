@@ -9,6 +9,8 @@
 #include <memory>
 
 #include "model/download_file_name.h"
+#include "text/ascii.h"
+#include "text/numbers.h"
 #include "text/plain_text.h"
 #include "text/strings.h"
 
@@ -47,7 +49,7 @@ void printItem(Evaluation& eval, std::string_view keyword) {
 }
 
 void warnDeprecated(Evaluation& eval, std::string_view name, std::string_view replacement) {
-  eval.diag.report("WARNING: ", name, " is deprecated, use ", replacement, " instead!\n");
+  eval.diag.warning(name, " is deprecated, use ", replacement, " instead");
 }
 
 // ------------------------------------------------ the publication's own data
@@ -201,25 +203,6 @@ void printDocumentType(Evaluation& eval, std::string_view name, std::string_view
   eval.output += mime->value;
 }
 
-// A decimal number at the start of `text`, read as atoll reads it (white
-// space, a sign, digits; anything else ends it); out-of-range values stop at
-// the largest number of their sign.
-long long leadingNumber(std::string_view text) {
-  size_t i = 0;
-  while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r'))) ++i;
-  bool negative = false;
-  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-  unsigned long long magnitude = 0;
-  const unsigned long long limit =
-      negative ? static_cast<unsigned long long>(LLONG_MAX) + 1 : LLONG_MAX;
-  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-    const unsigned digit = static_cast<unsigned>(text[i] - '0');
-    magnitude = magnitude > (limit - digit) / 10 ? limit : magnitude * 10 + digit;
-  }
-  if (!negative) return static_cast<long long>(magnitude);
-  return magnitude == limit ? LLONG_MIN : -static_cast<long long>(magnitude);
-}
-
 struct SizeUnit {
   std::string_view name;
   double divisor;
@@ -232,12 +215,10 @@ constexpr SizeUnit kSizeUnits[] = {
 // rounded up.
 void printDocumentSize(Evaluation& eval, std::string_view name, std::string_view operand) {
   if (name.starts_with("url-size-"))
-    eval.diag.report("WARNING: url-size-* is deprecated, use url.size.* instead!\n");
-  std::string unit(operand);
-  for (char& c : unit)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    eval.diag.warning("url-size-* is deprecated, use url.size.* instead");
+  const std::string unit = asciiLowerCopy(operand);
   const Item* size = findItem(eval.publication, "url.size");
-  const long long bytes = size == nullptr ? 0 : leadingNumber(size->value);
+  const int64_t bytes = size == nullptr ? 0 : readLeadingNumber(size->value);
   if (bytes == 0) {
     eval.failed = true;
     return;
@@ -251,7 +232,7 @@ void printDocumentSize(Evaluation& eval, std::string_view name, std::string_view
       return;
     }
   }
-  templateFatal(eval.diag, "ERROR: Unexpected unit '", unit, "' for url.size.UNIT!\n");
+  templateError(eval.diag, "Unexpected unit '", unit, "' for url.size.UNIT");
 }
 
 void printNote(Evaluation& eval, std::string_view, std::string_view) {
@@ -288,8 +269,7 @@ void printCustom(Evaluation& eval, std::string_view name, std::string_view) {
 
 void beginAuthorLoop(Evaluation& eval, std::string_view, std::string_view) {
   if (eval.loopResume)
-    templateFatal(eval.diag,
-                  "ERROR: Unexpected author loop begin %a -> an author loop is still open!\n");
+    templateError(eval.diag, "Unexpected author loop begin %a -> an author loop is still open");
   eval.author = findItem(eval.publication, "author");
   eval.loopResume = eval.position;
   eval.authorIndex = 0;
@@ -297,8 +277,7 @@ void beginAuthorLoop(Evaluation& eval, std::string_view, std::string_view) {
 
 void endAuthorLoop(Evaluation& eval, std::string_view, std::string_view) {
   if (!eval.loopResume)
-    templateFatal(eval.diag,
-                  "ERROR: Unexpected author loop end %A -> %a author loop begin needed first!\n");
+    templateError(eval.diag, "Unexpected author loop end %A -> %a author loop begin needed first");
   if (eval.author != nullptr) {
     eval.authorIndex += 3;
     if (eval.authorIndex < eval.author->authorParts.size()) {
@@ -392,8 +371,8 @@ constexpr bool isGreaterOrEqual(int order) { return order >= 0; }
 // publications with equal values of the field?
 void testSubdivision(Evaluation& eval, std::string_view name, std::string_view field) {
   if (field != "day" && field != "month" && field != "year")
-    templateFatal(eval.diag, "ERROR: Unexpected % placeholder '", name,
-                  "' in subdivision part of custom printing template!\n");
+    templateError(eval.diag, "Unexpected % placeholder '", name,
+                  "' in subdivision part of custom printing template");
   const Item* here = findItem(eval.publication, field);
   const Item* before = eval.previous ? findItem(*eval.previous, field) : nullptr;
   const Item* after = eval.next ? findItem(*eval.next, field) : nullptr;
@@ -453,7 +432,7 @@ void printName(Evaluation& eval, std::string_view, std::string_view) {
     const std::string_view digits = naming.substr(i + 1, end - i - 1);
     const char conversion = naming[end];
     if (conversion != 'n' && conversion != 'N' && conversion != '%')
-      templateFatal(eval.diag, "ERROR: Bad naming template \"", naming, "\"!\n");
+      templateError(eval.diag, "Bad naming template \"", naming, "\"");
     eval.appendConverted(naming.substr(stretch, i - stretch));
     if (conversion == '%')
       eval.output += '%';
@@ -482,9 +461,9 @@ void printDownloadFileName(Evaluation& eval, std::string_view, std::string_view)
 void printMapped(Evaluation& eval, std::string_view, std::string_view mappingName) {
   const Mapping* mapping = findMapping(eval.env.mappings, mappingName);
   if (mapping == nullptr)
-    templateFatal(eval.diag, "ERROR: Mapping \"", mappingName,
+    templateError(eval.diag, "Mapping \"", mappingName,
                   "\" does not exist! Forgot parameter \"--mapping ", mappingName,
-                  ":mapping_file:key_column:value_column\"?\n");
+                  ":mapping_file:key_column:value_column\"?", kPlainEnd);
   const std::string_view text = eval.sectionText();
   const std::string_view nbsp = eval.env.nbsp;
   std::string key;

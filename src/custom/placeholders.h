@@ -14,10 +14,17 @@
 
 namespace pubforge {
 
-// Writes a fatal template error and ends the run.
+// Writes a fatal template message and ends the run.
 template <typename... Pieces>
 [[noreturn]] void templateFatal(Diagnostics diag, const Pieces&... pieces) {
   diag.report(pieces...);
+  throw FatalError{1};
+}
+
+// Writes a fatal template error ("ERROR: ...!") and ends the run.
+template <typename... Pieces>
+[[noreturn]] void templateError(Diagnostics diag, const Pieces&... pieces) {
+  diag.error(pieces...);
   throw FatalError{1};
 }
 

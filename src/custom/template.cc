@@ -7,6 +7,7 @@
 
 #include "custom/placeholders.h"
 #include "text/strings.h"
+#include "text/utf8.h"
 
 namespace pubforge {
 
@@ -14,16 +15,6 @@ namespace {
 
 bool isSectionByte(char c) {
   return c == '[' || c == '(' || c == ']' || c == ')' || c == '|';
-}
-
-// The length of the UTF-8 sequence that a lead byte begins; 0 for a byte
-// that cannot begin one (a continuation byte met on its own, 0xF8 to 0xFF).
-size_t sequenceLength(unsigned char lead) {
-  if (lead < 0x80) return 1;
-  if (lead >= 0xC0 && lead <= 0xDF) return 2;
-  if (lead >= 0xE0 && lead <= 0xEF) return 3;
-  if (lead >= 0xF0 && lead <= 0xF7) return 4;
-  return 0;
 }
 
 // Where a successful alternative resumes: after the "]" that closes its
@@ -100,7 +91,7 @@ TemplatePrinter::Token TemplatePrinter::readToken(size_t position) const {
       i += 2;
       continue;
     }
-    const size_t length = sequenceLength(static_cast<unsigned char>(c));
+    const size_t length = utf8SequenceLength(static_cast<unsigned char>(c));
     if (length == 0 || i + length > size) {
       ++i;  // a stray byte, or a sequence the template cuts off: dropped
       continue;
@@ -149,7 +140,7 @@ void TemplatePrinter::print(const Node& publication, const Node* previous, const
       case Token::Kind::kCloseSquare:
       case Token::Kind::kCloseRound: {
         if (eval.sections.empty())
-          templateFatal(diag, "ERROR: Unexpected ']' in custom printing template!\n");
+          templateError(diag, "Unexpected ']' in custom printing template");
         const OpenSection section = eval.sections.back();
         eval.sections.pop_back();
         if (eval.failed) {
@@ -161,7 +152,7 @@ void TemplatePrinter::print(const Node& publication, const Node* previous, const
       }
       case Token::Kind::kAlternative: {
         if (eval.sections.empty())
-          templateFatal(diag, "ERROR: Unexpected '|' in custom printing template!\n");
+          templateError(diag, "Unexpected '|' in custom printing template");
         const OpenSection section = eval.sections.back();
         if (eval.failed) {
           // The next alternative starts from the state the section began with.

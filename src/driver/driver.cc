@@ -174,7 +174,7 @@ int parseOptions(const std::vector<std::string>& args, RunContext& ctx,
         std::string argument = optarg;
         std::vector<std::string> pieces = splitAtColons(argument);
         if (pieces.size() != 4) {
-          ctx.diag.report("ERROR: Bad mapping specification ", argument, "!\n");
+          ctx.diag.error("Bad mapping specification ", argument);
           return 1;
         }
         if (!loadMapping(ctx.mappings, pieces[0], pieces[1], pieces[2], pieces[3], ctx.diag))
@@ -233,7 +233,7 @@ int runOrFail(const std::vector<std::string>& args, std::istream& in, RunContext
   if (status >= 0) return status;
 
   if (files.empty()) {
-    diag.report("ERROR: No BibTeX input file provided!\n");
+    diag.error("No BibTeX input file provided");
     return 1;
   }
   BibReader reader(out, diag);

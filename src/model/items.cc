@@ -4,6 +4,7 @@
 #include <array>
 #include <utility>
 
+#include "text/ascii.h"
 #include "text/strings.h"
 
 namespace pubforge {
@@ -12,8 +13,7 @@ namespace pubforge {
 Item makeItem(std::string_view keyword, std::string value) {
   Item item;
   item.keyword.assign(keyword);
-  for (char& c : item.keyword)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  lowerAscii(item.keyword);
   item.value = std::move(value);
   if (item.keyword == "comment") return item;
   if (item.keyword != "author") trimWhitespace(stripBraces(item.value));

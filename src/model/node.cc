@@ -72,9 +72,9 @@ void checkItemCount(const Node& publication, std::string_view keyword, unsigned 
 void reportItemCount(const Node& publication, std::string_view keyword, unsigned n,
                      unsigned minimum, Diagnostics diag) {
   if (n < minimum)
-    diag.report("WARNING: Entry ", publication.keyword, " has no \"", keyword, "\" section!\n");
+    diag.entryWarning(publication.keyword, "has no \"", keyword, "\" section");
   else if (n > 1)
-    diag.report("WARNING: Entry ", publication.keyword, " has ", n, " \"", keyword, "\" sections!\n");
+    diag.entryWarning(publication.keyword, "has ", n, " \"", keyword, "\" sections");
 }
 
 static bool itemBefore(const Item& a, const Item& b) {

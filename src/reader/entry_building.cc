@@ -166,10 +166,10 @@ void EntryChain::addEntry(std::unique_ptr<Node> entry, Diagnostics diag) {
     Item* oldTitle = findItem(*entry, "title");
     Item* newTitle = findItem(*later, "title");
     if (oldTitle && newTitle && oldTitle->value != newTitle->value) {
-      diag.report("NOTE: Duplicate entry ", entry->keyword, "; keeping the old title but updating the rest!\nOld = \"", oldTitle->value, "\"\nNew = \"", newTitle->value, "\"\n");
+      diag.note("Duplicate entry ", entry->keyword, "; keeping the old title but updating the rest!\nOld = \"", oldTitle->value, "\"\nNew = \"", newTitle->value, "\"", kPlainEnd);
       newTitle->value = oldTitle->value;
     } else {
-      diag.report("NOTE: Duplicate entry ", entry->keyword, ", only keeping the latest one!\n");
+      diag.note("Duplicate entry ", entry->keyword, ", only keeping the latest one");
     }
     // The items, and with them the marks of the ones derived from other
     // fields, are those of the later entry.

@@ -11,26 +11,17 @@
 
 #include "reader/entry_building.h"
 #include "model/items.h"
+#include "text/ascii.h"
 
 namespace pubforge {
 
 namespace {
 
-constexpr unsigned char lowerAscii(unsigned char c) {
-  return (c >= 'A' && c <= 'Z') ? c - 'A' + 'a' : c;
-}
-
-std::string lowerCase(std::string_view text) {
-  std::string lower(text);
-  for (char& c : lower) c = static_cast<char>(lowerAscii(static_cast<unsigned char>(c)));
-  return lower;
-}
-
 // An entry type word outside the table, as it is kept: first letter
 // upper-case, the rest lower-case.
 std::string typeWordOf(std::string_view word) {
-  std::string kept = lowerCase(word);
-  if (!kept.empty() && kept[0] >= 'a' && kept[0] <= 'z') kept[0] = static_cast<char>(kept[0] - 'a' + 'A');
+  std::string kept = asciiLowerCopy(word);
+  if (!kept.empty()) kept[0] = asciiUpper(kept[0]);
   return kept;
 }
 
@@ -39,7 +30,7 @@ enum class AtCommand { kEntry, kComment, kPreamble, kString };
 
 AtCommand atCommandOf(std::string_view word) {
   if (word.size() < 6 || word.size() > 8) return AtCommand::kEntry;
-  const std::string lower = lowerCase(word);
+  const std::string lower = asciiLowerCopy(word);
   if (lower == "comment") return AtCommand::kComment;
   if (lower == "preamble") return AtCommand::kPreamble;
   if (lower == "string") return AtCommand::kString;
@@ -81,7 +72,7 @@ class Parser {
     // with one warning for each stretch of it.
     auto skip = [&] {
       if (!skipping)
-        diag_.report("WARNING: Skipping text outside entries in line ", scanner_.line(), "!\n");
+        diag_.warning("Skipping text outside entries in line ", scanner_.line());
       skipping = true;
     };
     for (;;) {
@@ -225,7 +216,7 @@ class Parser {
   // the macro's text.
   void appendPart(std::string& value, Token& part, bool first) {
     if (part.kind == TokenKind::kBareValue && !macros_.empty()) {
-      auto macro = macros_.find(lowerCase(part.text));
+      auto macro = macros_.find(asciiLowerCopy(part.text));
       if (macro != macros_.end()) {
         value += macro->second;
         return;
@@ -331,7 +322,7 @@ class Parser {
     std::string value;
     if (fieldValue(closer, value) != Field::kRead) return false;
     if (significant(closer).kind != closer) return false;
-    macros_[lowerCase(name.text)] = value;
+    macros_[asciiLowerCopy(name.text)] = value;
     entries_.push_back(makeTextPublication(PublicationKind::kString, std::move(name.text), "string",
                                            std::move(value)));
     return true;
@@ -373,8 +364,7 @@ class Parser {
       }
       if (token.kind == TokenKind::kAt) {
         // An entry that is not closed ends where the next one begins.
-        diag_.report("WARNING: Entry ", key.text, " is not closed before line ", scanner_.line(),
-                     "!\n");
+        diag_.entryWarning(key.text, "is not closed before line ", scanner_.line());
         putBack(std::move(token));
         break;
       }
@@ -391,8 +381,7 @@ class Parser {
           // Reported once the field is read whole: its keyword may have been
           // cut short by the end of the input.
           if (missingComma)
-            diag_.report("WARNING: Entry ", key.text, " lacks a comma before \"", token.text,
-                         "\" in line ", line, "!\n");
+            diag_.entryWarning(key.text, "lacks a comma before \"", token.text, "\" in line ", line);
           items.push_back(makeItem(token.text, std::move(value)));
           afterItem = true;
           break;
@@ -425,7 +414,7 @@ class Parser {
   }
 
   void reportSkipped(std::string_view key, int line) {
-    diag_.report("WARNING: Skipping text in entry ", key, " in line ", line, "!\n");
+    diag_.warning("Skipping text in entry ", key, " in line ", line);
   }
 
   ReadResult syntaxError() {
@@ -484,7 +473,7 @@ ReadResult BibReader::readPieces(Scanner::Refill refill) {
 ReadResult BibReader::readFile(const std::string& fileName, bool nameInErrors) {
   const int fd = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) {
-    diag_.report("ERROR: Unable to open BibTeX input file ", fileName, "!\n");
+    diag_.error("Unable to open BibTeX input file ", fileName);
     return ReadResult::kOpenError;
   }
   // The file is scanned as it is read, a piece at a time, so a large file
@@ -507,7 +496,7 @@ ReadResult BibReader::readFile(const std::string& fileName, bool nameInErrors) {
       parse(scanner, stray, nameInErrors ? std::string_view(fileName) : std::string_view());
   ::close(fd);
   if (result == ReadResult::kReadError)
-    diag_.report("ERROR: Unable to read BibTeX input file ", fileName, "!\n");
+    diag_.error("Unable to read BibTeX input file ", fileName);
   return result;
 }
 

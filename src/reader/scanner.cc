@@ -6,6 +6,8 @@
 #include <cstring>
 
 #include "reader/value_syntax.h"
+#include "text/ascii.h"
+#include "text/utf8.h"
 #include "text/byte_scan.h"
 
 namespace pubforge {
@@ -59,13 +61,9 @@ constexpr std::array<TokenKind, 256> kByteTokens = [] {
 // Consumed input is dropped from the buffer once this much has piled up.
 constexpr size_t kCompactAfter = 1 << 20;
 
-constexpr unsigned char lower(unsigned char c) { return (c >= 'A' && c <= 'Z') ? c - 'A' + 'a' : c; }
-
 constexpr bool isAsciiAlnum(unsigned char c) {
   return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
 }
-
-bool isContinuation(unsigned char c) { return c >= 0x80 && c <= 0xBF; }
 
 // ASCII bytes of names: letters, digits and "+-.:_/".
 constexpr std::array<bool, 256> kAsciiNameByte = [] {
@@ -94,16 +92,11 @@ static_assert([] {
 
 std::string_view entryTypeName(std::string_view word) {
   if (word.empty() || word.size() > kLongestTypeWord) return {};
-  const unsigned char first = lower(static_cast<unsigned char>(word[0]));
+  const char first = asciiLower(word[0]);
   if (first < 'a' || first > 'z' || !(kTypeWordStarts[word.size()] & (1u << (first - 'a'))))
     return {};
-  for (const TypeWord& t : kTypeWords) {
-    if (t.word.size() != word.size()) continue;
-    bool same = true;
-    for (size_t i = 0; i < word.size() && same; ++i)
-      same = lower(static_cast<unsigned char>(word[i])) == static_cast<unsigned char>(t.word[i]);
-    if (same) return t.name;
-  }
+  for (const TypeWord& t : kTypeWords)
+    if (equalsIgnoringAsciiCase(word, t.word)) return t.name;
   return {};
 }
 
@@ -137,11 +130,11 @@ size_t Scanner::nameLength(size_t pos) {
     // read more input, so the buffer is looked up afresh.
     if ((c == 0xC3 || c == 0xC4 || c == 0xC5 || c == 0xCE || c == 0xCF || c == 0xD0 ||
                 c == 0xD1) &&
-               has(i + 1) && isContinuation(static_cast<unsigned char>(input_[i + 1]))) {
+               has(i + 1) && isUtf8Continuation(static_cast<unsigned char>(input_[i + 1]))) {
       i += 2;
     } else if (c >= 0xE3 && c <= 0xE9 && has(i + 2) &&
-               isContinuation(static_cast<unsigned char>(input_[i + 1])) &&
-               isContinuation(static_cast<unsigned char>(input_[i + 2]))) {
+               isUtf8Continuation(static_cast<unsigned char>(input_[i + 1])) &&
+               isUtf8Continuation(static_cast<unsigned char>(input_[i + 2]))) {
       i += 3;
     } else {
       break;

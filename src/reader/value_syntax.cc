@@ -3,50 +3,13 @@
 #include <cstring>
 
 #include "text/byte_scan.h"
+#include "text/strings.h"
 
 namespace pubforge {
 
 namespace {
 
 constexpr size_t npos = std::string_view::npos;
-
-// Scans `text` as if a "{" stood before it: where the brace that closes it
-// stands, or the depth at the end.  A backslash hides the byte after it, as
-// when the reader decides whether a pair of braces encloses a whole value.
-struct PairScan {
-  size_t closeAt = npos;
-  long depth = 1;
-  bool pendingBackslash = false;  // the text ends in a hiding backslash
-};
-
-PairScan scanAfterOpenBrace(std::string_view text) {
-  PairScan scan;
-  for (size_t i = 0;; ++i) {
-    const size_t at = findAnyOf4(text.substr(i), '\\', '{', '}', '}');
-    if (at == npos) break;
-    i += at;
-    const char c = text[i];
-    if (c == '\\') {
-      if (++i == text.size()) {
-        scan.pendingBackslash = true;
-        break;
-      }
-    } else if (c == '{') {
-      ++scan.depth;
-    } else if (--scan.depth == 0) {
-      scan.closeAt = i;
-      break;
-    }
-  }
-  return scan;
-}
-
-// True when the reader takes a pair of braces off `text` itself: the brace
-// that closes its first byte is its last byte.
-bool readerStrips(std::string_view text) {
-  return text.size() >= 2 && text.front() == '{' &&
-         scanAfterOpenBrace(text.substr(1)).closeAt == text.size() - 2;
-}
 
 bool hasSpecialBytes(std::string_view text) {
   return findAnyOf4(text, '"', '\\', '{', '}') != npos;
@@ -141,7 +104,7 @@ ValueLayout layoutValue(std::string_view text, ValueForm preferred, bool readerS
   if (!hasSpecialBytes(text))
     return preferred == ValueForm::kQuotedInPair && readerStripsBraces ? kQuotedInPair : kQuoted;
 
-  const PairScan pair = scanAfterOpenBrace(text);
+  const BraceScan pair = scanAfterOpenBrace(text);
   const bool pairBlank = pair.pendingBackslash;
   const bool pairComesOff = readerStripsBraces && pair.closeAt == npos && pair.depth == 1;
   auto quotedInPairWorks = [&] {
@@ -150,7 +113,7 @@ ValueLayout layoutValue(std::string_view text, ValueForm preferred, bool readerS
   QuotedValueScan quoted;
   const bool quotedEndsEarly = quoted.feed(text) != npos;
   const bool quotedBlank = !quotedEndsEarly && quoted.endsInBackslash();
-  const bool ownPairKept = !readerStripsBraces || !readerStrips(text);
+  const bool ownPairKept = !readerStripsBraces || !bracesEncloseWhole(text);
   auto quotedWorks = [&] { return !quotedEndsEarly && ownPairKept; };
   auto bracedWorks = [&] { return ownPairKept && bracesBalance(text); };
 
@@ -179,7 +142,7 @@ bool appendAsConcatenation(std::string& out, std::string_view text, bool readerS
   // A pair that the reader would take off the whole value is written around
   // it once more.
   std::string wrapped;
-  if (readerStripsBraces && readerStrips(text)) {
+  if (readerStripsBraces && bracesEncloseWhole(text)) {
     wrapped.reserve(text.size() + 2);
     wrapped += '{';
     wrapped += text;

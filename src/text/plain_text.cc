@@ -13,6 +13,7 @@
 
 #include "text/latex_commands.h"
 #include "text/strings.h"
+#include "text/utf8.h"
 
 namespace pubforge {
 
@@ -83,11 +84,10 @@ bool isBlank(char c) { return c == ' ' || c == '\t'; }
 // The length of the UTF-8 character that begins text; a byte that begins no
 // well-formed character counts as one.
 std::size_t characterLength(std::string_view text) {
-  const auto lead = static_cast<unsigned char>(text[0]);
-  std::size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+  std::size_t length = std::max<std::size_t>(utf8SequenceLength(static_cast<unsigned char>(text[0])), 1);
   if (length > text.size()) length = text.size();
   for (std::size_t i = 1; i < length; ++i) {
-    if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80) return i;
+    if (!isUtf8Continuation(static_cast<unsigned char>(text[i]))) return i;
   }
   return length;
 }

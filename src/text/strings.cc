@@ -166,22 +166,36 @@ void replaceAll(std::string& text, std::string_view pattern, std::string_view re
   text = std::move(out);
 }
 
-std::string& stripBraces(std::string& text) {
-  if (text.size() < 2 || text[0] != '{') return text;
-  int depth = 1;
-  std::size_t i = 1;
-  for (; i < text.size(); ++i) {
+BraceScan scanAfterOpenBrace(std::string_view text) {
+  constexpr size_t npos = std::string_view::npos;
+  BraceScan scan;
+  for (size_t i = 0;; ++i) {
+    const size_t at = findAnyOf4(text.substr(i), '\\', '{', '}', '}');
+    if (at == npos) break;
+    i += at;
     const char c = text[i];
     if (c == '\\') {
-      ++i;  // an escaped brace does not count
+      if (++i == text.size()) {
+        scan.pendingBackslash = true;
+        break;
+      }
     } else if (c == '{') {
-      ++depth;
-    } else if (c == '}') {
-      if (--depth == 0) break;
+      ++scan.depth;
+    } else if (--scan.depth == 0) {
+      scan.closeAt = i;
+      break;
     }
   }
-  // Only a first brace that closes at the very end encloses the whole text.
-  if (depth != 0 || i != text.size() - 1) return text;
+  return scan;
+}
+
+bool bracesEncloseWhole(std::string_view text) {
+  return text.size() >= 2 && text.front() == '{' &&
+         scanAfterOpenBrace(text.substr(1)).closeAt == text.size() - 2;
+}
+
+std::string& stripBraces(std::string& text) {
+  if (!bracesEncloseWhole(text)) return text;
   text.erase(text.size() - 1);
   text.erase(0, 1);
   return text;

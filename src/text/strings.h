@@ -3,6 +3,7 @@
 // All of them work on bytes; UTF-8 is never decoded.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -37,6 +38,21 @@ std::string unescapeBackslashes(std::string_view text);
 // Replaces every occurrence of `pattern`, left to right, never rescanning an
 // inserted replacement.  An empty pattern leaves the text unchanged.
 void replaceAll(std::string& text, std::string_view pattern, std::string_view replacement);
+
+// Follows a text as if a "{" stood before it, a backslash hiding the byte
+// after it: where the brace that closes the "{" stands, or else the depth at
+// the end and whether a hiding backslash ends the text.
+struct BraceScan {
+  size_t closeAt = std::string_view::npos;
+  long depth = 1;
+  bool pendingBackslash = false;
+};
+BraceScan scanAfterOpenBrace(std::string_view text);
+
+// True when one pair of braces encloses the whole text: the brace that closes
+// its first byte is its last byte.  This is the pair that a value loses when
+// it is read, so the writer asks the same question.
+bool bracesEncloseWhole(std::string_view text);
 
 // Removes one pair of braces that encloses the whole text.
 std::string& stripBraces(std::string& text);

@@ -2,6 +2,8 @@
 
 #include <openssl/evp.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <ctime>
 #include <memory>
@@ -9,6 +11,7 @@
 #include <optional>
 
 #include "model/items.h"
+#include "text/numbers.h"
 #include "text/strings.h"
 #include "urlcheck/files.h"
 
@@ -100,15 +103,12 @@ std::string cleanedInfo(std::string text) {
   return convertLatex(trimWhitespace(text), "~", "", false);
 }
 
-unsigned leadingNumber(std::string_view text) {
-  size_t i = 0;
-  while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
-  unsigned long long value = 0;
-  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-    value = value * 10 + static_cast<unsigned>(text[i] - '0');
-    if (value > 0xffffffffULL) value = 0xffffffffULL;
-  }
-  return static_cast<unsigned>(value);
+// The page count that follows "Pages:": blanks, then digits; a larger count
+// than 32 bits hold stops at the largest.
+unsigned pageCountOf(std::string_view text) {
+  const size_t start = std::min(text.find_first_not_of(" \t"), text.size());
+  const uint64_t count = readDigits(text.substr(start)).magnitude;
+  return count > UINT32_MAX ? UINT32_MAX : static_cast<unsigned>(count);
 }
 
 // Page count, keywords and page size of a PDF document.
@@ -120,7 +120,7 @@ void recordPdfDetails(Node& publication, const DownloadPaths& paths, Diagnostics
   std::string rest;
   while (readLine(output.get(), line)) {
     if (takePrefix(line, "Pages:", rest)) {
-      setItem(publication, "numpages", std::to_string(leadingNumber(rest)));
+      setItem(publication, "numpages", std::to_string(pageCountOf(rest)));
     } else if (takePrefix(line, "Keywords:", rest)) {
       if (findItem(publication, "keywords") == nullptr)
         setItem(publication, "url.keywords", cleanedInfo(std::move(rest)));

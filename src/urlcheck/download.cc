@@ -3,9 +3,13 @@
 #include <curl/curl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <limits>
+
+#include "text/numbers.h"
 
 namespace pubforge {
 
@@ -30,10 +34,6 @@ std::string readAll(std::FILE* file) {
   return text;
 }
 
-bool isBlank(char c) {
-  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
-
 // The status of one header line, read as "HTTP/%*[^ ] %u " reads it: a
 // version of at least one byte up to a space, blanks, an optionally signed
 // number (taken modulo 2^32, as an unsigned conversion does).
@@ -44,20 +44,12 @@ std::optional<unsigned> statusOfLine(std::string_view line) {
   const size_t versionStart = i;
   while (i < line.size() && line[i] != ' ' && line[i] != '\0') ++i;
   if (i == versionStart) return std::nullopt;
-  while (i < line.size() && isBlank(line[i])) ++i;
-  bool negative = false;
-  if (i < line.size() && (line[i] == '+' || line[i] == '-')) negative = line[i++] == '-';
-  const size_t digitsStart = i;
-  unsigned long long value = 0;
-  constexpr unsigned long long kCap = std::numeric_limits<unsigned>::max();
-  while (i < line.size() && line[i] >= '0' && line[i] <= '9') {
-    value = value * 10 + static_cast<unsigned>(line[i] - '0');
-    if (value > kCap) value = kCap;  // out of range: the largest value
-    ++i;
-  }
-  if (i == digitsStart) return std::nullopt;
-  unsigned status = static_cast<unsigned>(value);
-  return negative ? 0u - status : status;
+  const LeadingNumber number = scanLeadingNumber(line.substr(i));
+  if (number.digits.length == 0) return std::nullopt;
+  // Out of range: the largest value.
+  constexpr uint64_t kCap = std::numeric_limits<unsigned>::max();
+  const auto status = static_cast<unsigned>(std::min(number.digits.magnitude, kCap));
+  return number.negative ? 0u - status : status;
 }
 
 }  // namespace

@@ -101,19 +101,19 @@ void examine(CURL* handle, Node& publication, const UrlCheckOptions& settings, u
   if (!downloadFile.create(downloadTemplate) ||
       !mimeFile.create(std::string(settings.tempFolder) + "/pubforge-mXXXXXX") ||
       !pdfInfoFile.create(std::string(settings.tempFolder) + "/pubforge-iXXXXXX")) {
-    diag.write("ERROR: Failed to create temporary file name!\n");
+    diag.error("Failed to create temporary file name");
     ++errors;
     return;
   }
   FilePtr download(std::fopen(downloadFile.path().c_str(), "w+b"));
   if (!download) {
-    diag.write("ERROR: Failed to create temporary download file!\n");
+    diag.error("Failed to create temporary download file");
     ++errors;
     return;
   }
   FilePtr header(std::tmpfile());
   if (!header) {
-    diag.write("ERROR: Failed to create temporary header file!\n");
+    diag.error("Failed to create temporary header file");
     ++errors;
     return;
   }
@@ -140,12 +140,12 @@ void examine(CURL* handle, Node& publication, const UrlCheckOptions& settings, u
 unsigned runUrlCheck(const PublicationSet& set, const UrlCheckOptions& options, Diagnostics diag) {
   const std::optional<std::string>& folder = options.downloadDirectory;
   if (folder && mkdir(folder->c_str(), 0755) != 0 && errno != EEXIST) {
-    diag.report("ERROR: Failed to create download directory: ", std::strerror(errno), "!\n");
+    diag.error("Failed to create download directory: ", std::strerror(errno));
     return 1;
   }
   std::unique_ptr<CURL, CurlCleanup> handle(curl_easy_init());
   if (!handle) {
-    diag.write("ERROR: Failed to initialize libcurl!\n");
+    diag.error("Failed to initialize libcurl");
     return 1;
   }
   unsigned errors = 0;

@@ -7,6 +7,8 @@
 
 #include "checks/biblatex_fields.h"
 #include "reader/value_syntax.h"
+#include "text/ascii.h"
+#include "text/months.h"
 #include "text/strings.h"
 #include "writers/export_files.h"
 #include "writers/output_file.h"
@@ -65,10 +67,6 @@ FieldFormat formatOf(std::string_view keyword) {
   }
   return kPlain;
 }
-
-// BibTeX's month macros, for the months 1 to 12.
-constexpr std::string_view kMonthMacros[] = {"jan", "feb", "mar", "apr", "may", "jun",
-                                             "jul", "aug", "sep", "oct", "nov", "dec"};
 
 constexpr std::string_view kIsbnIssnNotePrefixes[] = {"ISBN", "ISSN", "{ISBN}", "{ISSN}"};
 
@@ -183,7 +181,7 @@ void appendEntry(OutputBuffer& out, const Node& publication, const FieldOptions&
         if (item.numericValue >= 1 && item.numericValue <= 12) {
           startField(item.keyword);
           if (options.monthMacrosRedefined) out += '"';
-          out += kMonthMacros[item.numericValue - 1];
+          out += kMonthTable[item.numericValue - 1].macro;
           if (options.monthMacrosRedefined) out += '"';
         }
         break;
@@ -312,10 +310,9 @@ bool redefinesMonthMacros(const PublicationSet& set) {
   for (const Node* publication : set) {
     if (publication->kind != PublicationKind::kString || publication->keyword.size() != 3)
       continue;
-    std::string name = publication->keyword;
-    for (char& c : name) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-    for (std::string_view month : kMonthMacros)
-      if (name == month) return true;
+    const std::string name = asciiLowerCopy(publication->keyword);
+    for (const MonthRow& month : kMonthTable)
+      if (name == month.macro) return true;
   }
   return false;
 }

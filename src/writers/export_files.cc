@@ -7,7 +7,7 @@ namespace pubforge {
 namespace {
 
 void reportCreateFailure(const ExportFormat& format, Diagnostics diag, const std::string& name) {
-  diag.report("ERROR: Unable to create ", format.name, " file ", name, "!\n");
+  diag.error("Unable to create ", format.name, " file ", name);
 }
 
 // Finishes a file and reports what went wrong; true when it was written.
@@ -20,7 +20,7 @@ bool finishFile(OutputFile& file, const std::string& name, const ExportFormat& f
       reportCreateFailure(format, diag, name);
       return false;
     case OutputFile::Result::kWriteFailed:
-      diag.report("ERROR: Unable to write ", format.name, " file ", name, "!\n");
+      diag.error("Unable to write ", format.name, " file ", name);
       return false;
   }
   return false;

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <optional>
 
+#include "text/utf8.h"
 #include "writers/xml_writer.h"
 
 namespace pubforge {
@@ -29,28 +30,21 @@ bool isSpecial(char c) { return kSpecialByte[static_cast<unsigned char>(c)]; }
 // bytes there are no well-formed sequence of an XML character (overlong
 // forms, surrogates, U+FFFE, U+FFFF and code points past U+10FFFF are not).
 size_t decodeUtf8(std::string_view text, size_t i, uint32_t& codePoint) {
+  // The smallest code point that needs a sequence of each length: a smaller
+  // one in it is an overlong form.
+  constexpr uint32_t kMinimum[] = {0, 0, 0x80, 0x800, 0x10000};
   const auto lead = static_cast<unsigned char>(text[i]);
-  size_t length;
-  uint32_t minimum;
-  if (lead < 0x80) {
-    codePoint = lead;
-    return 1;
-  } else if (lead >= 0xC2 && lead <= 0xDF) {
-    length = 2, minimum = 0x80, codePoint = lead & 0x1F;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    length = 3, minimum = 0x800, codePoint = lead & 0x0F;
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    length = 4, minimum = 0x10000, codePoint = lead & 0x07;
-  } else {
-    return 0;
-  }
-  if (text.size() - i < length) return 0;
+  const size_t length = utf8SequenceLength(lead);
+  if (length == 0 || text.size() - i < length) return 0;
+  // The lead byte's bits of the code point: 7 for ASCII, fewer the longer the
+  // sequence.
+  codePoint = lead & (0x7Fu >> (length == 1 ? 0 : length));
   for (size_t k = 1; k < length; ++k) {
     const auto next = static_cast<unsigned char>(text[i + k]);
-    if ((next & 0xC0) != 0x80) return 0;
+    if (!isUtf8Continuation(next)) return 0;
     codePoint = (codePoint << 6) | (next & 0x3F);
   }
-  if (codePoint < minimum || codePoint > 0x10FFFF) return 0;
+  if (codePoint < kMinimum[length] || codePoint > 0x10FFFF) return 0;
   if (codePoint >= 0xD800 && codePoint <= 0xDFFF) return 0;
   if (codePoint == 0xFFFE || codePoint == 0xFFFF) return 0;
   return length;

@@ -6,7 +6,10 @@
 #include <string>
 
 #include "model/node.h"
+#include "text/ascii.h"
 #include "text/conversion_table.h"
+#include "text/months.h"
+#include "text/numbers.h"
 #include "text/plain_text.h"
 #include "text/strings.h"
 #include "writers/export_files.h"
@@ -20,10 +23,6 @@ constexpr std::string_view kFileStart =
     "<?xml version='1.0' encoding='UTF-8'?>\n"
     "<!DOCTYPE rfc PUBLIC '-//IETF//DTD RFC 2629//EN' "
     "'https://xml2rfc.tools.ietf.org/authoring/rfc2629.dtd'>\n";
-
-constexpr std::string_view kMonthNames[] = {"January", "February", "March",     "April",
-                                            "May",     "June",     "July",      "August",
-                                            "September", "October", "November", "December"};
 
 // The items a reference is made of; of each keyword the first one counts.
 enum Field : size_t {
@@ -58,27 +57,13 @@ void appendNumber(OutputBuffer& out, int64_t number) {
   out += std::string_view(digits, static_cast<size_t>(end - digits));
 }
 
-// The number a size value begins with (white space, a sign, digits), as an
-// unsigned 32-bit number: larger sizes wrap around, a minus sign negates.
-uint32_t leadingSize(std::string_view text) {
-  size_t i = 0;
-  while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r'))) ++i;
-  bool negative = false;
-  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-  uint32_t value = 0;
-  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i)
-    value = value * 10 + static_cast<uint32_t>(text[i] - '0');
-  return negative ? 0u - value : value;
-}
-
 // The format type of a MIME type: what follows the first "/", in upper
 // case, with "PLAIN" called "TXT"; empty without a "/".
 std::string formatType(std::string_view mime) {
   const size_t slash = mime.find('/');
   if (slash == std::string_view::npos) return {};
   std::string type(mime.substr(slash + 1));
-  for (char& c : type)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  for (char& c : type) c = asciiUpper(c);
   if (type == "PLAIN") type = "TXT";
   return type;
 }
@@ -172,7 +157,7 @@ void appendDate(OutputBuffer& out, const Fields& fields) {
   if (const Item* month = fields[kMonth]; month && month->numericValue >= 1 &&
                                           month->numericValue <= 12) {
     out += "month=\"";
-    out += kMonthNames[month->numericValue - 1];
+    out += kMonthTable[month->numericValue - 1].name;
     out += "\" ";
   }
   if (const Item* year = fields[kYear]) {
@@ -221,7 +206,7 @@ void appendFormat(OutputBuffer& out, const Fields& fields) {
   out += '"';
   if (const Item* size = fields[kUrlSize]) {
     out += " octets=\"";
-    appendNumber(out, leadingSize(size->value));
+    appendNumber(out, readLeadingWrapped32(size->value));
     out += '"';
   }
   out += " target=\"";

@@ -1,13 +1,14 @@
 // The real bibliographies beside the repository (../shared/corpus), each
 // named: every one must read without error, and writing it, reading the
 // result and writing again must lose nothing and settle from the second
-// write on.  Skipped where the corpus folder is absent.
+// write on.  Skipped where the corpus folder is absent (see shared_folder.h).
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <string>
 
 #include "../common/bibtex_round_trip.h"
+#include "../common/shared_folder.h"
 
 namespace pubforge {
 namespace {
@@ -37,8 +38,8 @@ const char* const kCorpusFiles[] = {
 class CorpusTest : public testing::BibTeXRoundTripTest {};
 
 TEST_F(CorpusTest, EveryFileReadsAndSurvivesARewrite) {
-  const fs::path corpus = PUBFORGE_SOURCE_DIR "/../shared/corpus";
-  if (!fs::is_directory(corpus)) GTEST_SKIP() << "no corpus at " << corpus;
+  const fs::path corpus = shared_folder::path() / "corpus";
+  PUBFORGE_NEED_SHARED_FOLDER(corpus);
   for (const char* name : kCorpusFiles) {
     SCOPED_TRACE(name);
     const fs::path file = corpus / name;

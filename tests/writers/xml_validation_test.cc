@@ -14,13 +14,14 @@
 #include "model/publication_set.h"
 #include "writers/xml_writer.h"
 #include "writer_test_util.h"
+#include "../common/shared_folder.h"
 
 namespace pubforge {
 namespace {
 
 using namespace writer_test;
 
-const fs::path kDtdFolder = PUBFORGE_SOURCE_DIR "/../shared/xml-ref/rfc2629";
+const fs::path kDtdFolder = shared_folder::path() / "xml-ref" / "rfc2629";
 
 // Single quotes around a path for the shell.
 std::string quoted(const fs::path& path) {
@@ -37,7 +38,7 @@ std::string quoted(const fs::path& path) {
 class XmlValidationTest : public writer_test::ScratchFolderTest {
  protected:
   void SetUp() override {
-    if (!fs::is_directory(kDtdFolder)) GTEST_SKIP() << "no RFC 2629 DTD at " << kDtdFolder;
+    PUBFORGE_NEED_SHARED_FOLDER(kDtdFolder);
     if (std::system("command -v xmllint >/dev/null 2>&1") != 0)
       GTEST_SKIP() << "xmllint is not installed (Debian package libxml2-utils)";
     ScratchFolderTest::SetUp();
@@ -178,8 +179,8 @@ TEST_F(XmlValidationTest, GeneratedBibliographyIsValid) {
 // The real bibliographies beside the repository: every one that reads gives
 // valid references.  These must read.
 TEST_F(XmlValidationTest, RealBibliographiesAreValid) {
-  const fs::path corpus = PUBFORGE_SOURCE_DIR "/../shared/corpus";
-  if (!fs::is_directory(corpus)) GTEST_SKIP() << "no corpus at " << corpus;
+  const fs::path corpus = shared_folder::path() / "corpus";
+  PUBFORGE_NEED_SHARED_FOLDER(corpus);
   const std::vector<std::string> mustRead = {
       "thesis-dblp-export.bib", "zotero-betterbibtex-autoexport.bib",
       "zotero-native-export.bib", "group-pubs-hal-export-french.bib"};

@@ -2,6 +2,9 @@
 
 #include <openssl/evp.h>
 
+#include <sys/wait.h>
+
+#include <csignal>
 #include <cstdlib>
 #include <ctime>
 #include <memory>
@@ -11,6 +14,7 @@
 #include "model/items.h"
 #include "text/strings.h"
 #include "urlcheck/files.h"
+#include "urlcheck/interrupt.h"
 
 namespace pubforge {
 
@@ -57,17 +61,31 @@ Measurement measure(std::FILE* file) {
   return result;
 }
 
+enum class RunResult { kOk, kFailed, kInterrupted };
+
 // Runs `program` on the download with its standard output going to
-// `output`; true when it ended with status 0.
-bool runOnDownload(std::string_view program, const std::string& download,
-                   const std::string& output, Diagnostics diag) {
+// `output`.  What it says on its standard error joins the report here.
+RunResult runOnDownload(std::string_view program, const DownloadPaths& paths,
+                        const std::string& output, Diagnostics diag) {
   std::string command(program);
   command += ' ';
-  command += shellQuote(download);
+  command += shellQuote(paths.download);
   command += " >";
   command += shellQuote(output);
-  diag.flush();  // what the program says on its standard error comes after ours
-  return std::system(command.c_str()) == 0;
+  command += " 2>";
+  command += shellQuote(paths.programErrors);
+  const int status = std::system(command.c_str());
+  if (FilePtr errors{std::fopen(paths.programErrors.c_str(), "rb")}) {
+    char block[16384];
+    size_t n;
+    while ((n = std::fread(block, 1, sizeof block, errors.get())) > 0)
+      diag.write(std::string_view(block, n));
+  }
+  if (status != -1 && WIFSIGNALED(status)) {
+    passOnSignalOf(status);
+    if (WTERMSIG(status) == SIGINT || WTERMSIG(status) == SIGTERM) return RunResult::kInterrupted;
+  }
+  return status == 0 ? RunResult::kOk : RunResult::kFailed;
 }
 
 // Reads one line, its line feed kept.  False at the end of the file.
@@ -81,14 +99,18 @@ bool readLine(std::FILE* file, std::string& line) {
   return !line.empty();
 }
 
-std::string mimeType(std::string_view url, const DownloadPaths& paths, Diagnostics diag) {
-  if (!runOnDownload("file --mime-type -b", paths.download, paths.mimeOutput, diag)) {
+// The MIME type, or none when an interrupt ended `file`.
+std::optional<std::string> mimeType(std::string_view url, const DownloadPaths& paths,
+                                    Diagnostics diag) {
+  const RunResult run = runOnDownload("file --mime-type -b", paths, paths.mimeOutput, diag);
+  if (run == RunResult::kInterrupted) return std::nullopt;
+  if (run == RunResult::kFailed) {
     diag.report("WARNING ", url, ": failed to obtain mime type of download file!\n");
-    return {};
+    return std::string();
   }
   FilePtr output(std::fopen(paths.mimeOutput.c_str(), "rb"));
   std::string mime;
-  if (!output || !readLine(output.get(), mime)) return {};
+  if (!output || !readLine(output.get(), mime)) return std::string();
   if (mime.ends_with('\n')) mime.pop_back();
   for (std::string_view lookalike : kPlainTextLookalikes)
     if (mime == lookalike) return "text/plain";
@@ -111,9 +133,9 @@ unsigned leadingNumber(std::string_view text) {
   return static_cast<unsigned>(value);
 }
 
-// Page count, keywords and page size of a PDF document.
-void recordPdfDetails(Node& publication, const DownloadPaths& paths, Diagnostics diag) {
-  if (!runOnDownload("pdfinfo", paths.download, paths.pdfInfoOutput, diag)) return;
+// Page count, keywords and page size of a PDF document, from the output of
+// `pdfinfo`.
+void recordPdfDetails(Node& publication, const DownloadPaths& paths) {
   FilePtr output(std::fopen(paths.pdfInfoOutput.c_str(), "rb"));
   if (!output) return;
   std::string line;
@@ -169,8 +191,12 @@ Analysis analyseDownload(Node& publication, std::string_view url, std::FILE* dow
     return {};
   }
   Analysis result;
-  result.recorded = true;
-  result.mime = mimeType(url, paths, diag);
+  std::optional<std::string> mime = mimeType(url, paths, diag);
+  if (!mime) {
+    result.interrupted = true;
+    return result;
+  }
+  result.mime = std::move(*mime);
   const std::string size = std::to_string(measured.size);
   std::string md5 = std::move(measured.md5);
 
@@ -211,7 +237,15 @@ Analysis analyseDownload(Node& publication, std::string_view url, std::FILE* dow
     }
   }
 
-  if (result.mime == kPdf) recordPdfDetails(publication, paths, diag);
+  if (result.mime == kPdf) {
+    const RunResult run = runOnDownload("pdfinfo", paths, paths.pdfInfoOutput, diag);
+    if (run == RunResult::kInterrupted) {
+      result.interrupted = true;
+      return result;
+    }
+    if (run == RunResult::kOk) recordPdfDetails(publication, paths);
+  }
+  result.recorded = true;
 
   setItem(publication, "url.size", size);
   setItem(publication, "url.mime", result.mime);

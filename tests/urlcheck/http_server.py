@@ -16,6 +16,7 @@ Documents:
   /empty                          a 200 response without a body
   /missing                        404
   /redirect/<n>                   a chain of <n> redirects that ends at /paper.pdf
+                                  (the query goes with every hop)
   /nostatus                       a response without any status line
   /lowercase                      a response whose status line is "http/1.1 200 OK"
   /cookie/set, /cookie/need       the first sets a cookie, the second answers
@@ -144,6 +145,8 @@ class Handler(BaseHTTPRequestHandler):
         if path.startswith("/redirect/"):
             left = int(path[len("/redirect/"):] or "0")
             where = "/paper.pdf" if left <= 1 else "/redirect/%d" % (left - 1)
+            if target.query:  # a delay goes with every hop
+                where += "?" + target.query
             return self.send(302, b"", headers=[("Location", where)])
         if path == "/nostatus":
             return self.raw(b"a body without any status line\n")

@@ -2,8 +2,12 @@
 
 #include <openssl/evp.h>
 
+#include <signal.h>
+#include <spawn.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <csignal>
 #include <cstdlib>
 #include <ctime>
@@ -14,7 +18,6 @@
 #include "model/items.h"
 #include "text/strings.h"
 #include "urlcheck/files.h"
-#include "urlcheck/interrupt.h"
 
 namespace pubforge {
 
@@ -61,12 +64,20 @@ Measurement measure(std::FILE* file) {
   return result;
 }
 
+// How a program that ran on the download ended.
 enum class RunResult { kOk, kFailed, kInterrupted };
 
-// Runs `program` on the download with its standard output going to
-// `output`.  What it says on its standard error joins the report here.
-RunResult runOnDownload(std::string_view program, const DownloadPaths& paths,
-                        const std::string& output, Diagnostics diag) {
+RunResult resultOf(int status) {
+  if (WIFSIGNALED(status) && (WTERMSIG(status) == SIGINT || WTERMSIG(status) == SIGTERM))
+    return RunResult::kInterrupted;
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? RunResult::kOk : RunResult::kFailed;
+}
+
+// The shell command that runs `program` on the download, its standard output
+// going to `output` and its standard error to the file whose text joins the
+// report.
+std::string commandFor(std::string_view program, const DownloadPaths& paths,
+                       const std::string& output) {
   std::string command(program);
   command += ' ';
   command += shellQuote(paths.download);
@@ -74,18 +85,27 @@ RunResult runOnDownload(std::string_view program, const DownloadPaths& paths,
   command += shellQuote(output);
   command += " 2>";
   command += shellQuote(paths.programErrors);
-  const int status = std::system(command.c_str());
+  return command;
+}
+
+// Starts `command` through the shell without waiting for it; -1 when it
+// cannot be started.
+pid_t startCommand(const std::string& command) {
+  const char* argv[] = {"sh", "-c", command.c_str(), nullptr};
+  pid_t pid = -1;
+  if (posix_spawn(&pid, "/bin/sh", nullptr, nullptr, const_cast<char* const*>(argv), environ) != 0)
+    return -1;
+  return pid;
+}
+
+// What the programs said on their standard error, into the report.
+void reportProgramErrors(const DownloadPaths& paths, Diagnostics diag) {
   if (FilePtr errors{std::fopen(paths.programErrors.c_str(), "rb")}) {
     char block[16384];
     size_t n;
     while ((n = std::fread(block, 1, sizeof block, errors.get())) > 0)
       diag.write(std::string_view(block, n));
   }
-  if (status != -1 && WIFSIGNALED(status)) {
-    passOnSignalOf(status);
-    if (WTERMSIG(status) == SIGINT || WTERMSIG(status) == SIGTERM) return RunResult::kInterrupted;
-  }
-  return status == 0 ? RunResult::kOk : RunResult::kFailed;
 }
 
 // Reads one line, its line feed kept.  False at the end of the file.
@@ -99,18 +119,16 @@ bool readLine(std::FILE* file, std::string& line) {
   return !line.empty();
 }
 
-// The MIME type, or none when an interrupt ended `file`.
-std::optional<std::string> mimeType(std::string_view url, const DownloadPaths& paths,
-                                    Diagnostics diag) {
-  const RunResult run = runOnDownload("file --mime-type -b", paths, paths.mimeOutput, diag);
-  if (run == RunResult::kInterrupted) return std::nullopt;
+// The MIME type that `file` wrote, once it ended with `run`.
+std::string mimeType(std::string_view url, RunResult run, const DownloadPaths& paths,
+                     Diagnostics diag) {
   if (run == RunResult::kFailed) {
     diag.report("WARNING ", url, ": failed to obtain mime type of download file!\n");
-    return std::string();
+    return {};
   }
   FilePtr output(std::fopen(paths.mimeOutput.c_str(), "rb"));
   std::string mime;
-  if (!output || !readLine(output.get(), mime)) return std::string();
+  if (!output || !readLine(output.get(), mime)) return {};
   if (mime.ends_with('\n')) mime.pop_back();
   for (std::string_view lookalike : kPlainTextLookalikes)
     if (mime == lookalike) return "text/plain";
@@ -181,79 +199,130 @@ std::string shellQuote(std::string_view path) {
   return quoted;
 }
 
-Analysis analyseDownload(Node& publication, std::string_view url, std::FILE* download,
-                         const DownloadPaths& paths, bool ignoreUpdatesForHtml, unsigned& errors,
-                         Diagnostics diag) {
-  Measurement measured = measure(download);
-  if (measured.size == 0) {
-    diag.report("\nFAILED ", url, ": size is zero!\n");
-    ++errors;
-    return {};
-  }
-  Analysis result;
-  std::optional<std::string> mime = mimeType(url, paths, diag);
-  if (!mime) {
-    result.interrupted = true;
-    return result;
-  }
-  result.mime = std::move(*mime);
-  const std::string size = std::to_string(measured.size);
-  std::string md5 = std::move(measured.md5);
+DocumentAnalysis::DocumentAnalysis(Node& publication, std::string url, std::FILE* download,
+                                   DownloadPaths paths, bool ignoreUpdatesForHtml,
+                                   Diagnostics diag)
+    : publication_(publication),
+      url_(std::move(url)),
+      download_(download),
+      paths_(std::move(paths)),
+      ignoreUpdatesForHtml_(ignoreUpdatesForHtml),
+      diag_(diag) {}
 
-  const std::optional<std::string> oldMime = itemValue(publication, "url.mime");
-  const std::optional<std::string> oldSize = itemValue(publication, "url.size");
-  const std::optional<std::string> oldMd5 = itemValue(publication, "url.md5");
+DocumentAnalysis::~DocumentAnalysis() {
+  if (program_ > 0) {
+    kill(program_, SIGTERM);
+    int status;
+    while (waitpid(program_, &status, 0) < 0 && errno == EINTR) {
+    }
+  }
+}
+
+void DocumentAnalysis::run(std::string_view program, const std::string& output) {
+  program_ = startCommand(commandFor(program, paths_, output));
+  if (program_ < 0) programEnded(127 << 8);  // as the shell reports a missing program
+}
+
+void DocumentAnalysis::start(unsigned& errors) {
+  Measurement measured = measure(download_);
+  if (measured.size == 0) {
+    diag_.report("\nFAILED ", url_, ": size is zero!\n");
+    ++errors;
+    done_ = true;
+    return;
+  }
+  size_ = std::to_string(measured.size);
+  md5_ = std::move(measured.md5);
+  step_ = Step::kMime;
+  run("file --mime-type -b", paths_.mimeOutput);
+}
+
+void DocumentAnalysis::programEnded(int status) {
+  program_ = -1;
+  reportProgramErrors(paths_, diag_);
+  const RunResult run = resultOf(status);
+  if (run == RunResult::kInterrupted) {
+    result_.interrupted = true;
+    done_ = true;
+    return;
+  }
+  if (step_ == Step::kMime) {
+    result_.mime = mimeType(url_, run, paths_, diag_);
+    compare();
+    if (result_.mime == kPdf) {
+      step_ = Step::kPdfInfo;
+      this->run("pdfinfo", paths_.pdfInfoOutput);
+      return;
+    }
+  } else if (run == RunResult::kOk) {
+    recordPdfDetails(publication_, paths_);
+  }
+  record();
+}
+
+void DocumentAnalysis::compare() {
+  const std::optional<std::string> oldMime = itemValue(publication_, "url.mime");
+  const std::optional<std::string> oldSize = itemValue(publication_, "url.size");
+  const std::optional<std::string> oldMd5 = itemValue(publication_, "url.md5");
 
   // Size and digest changes of a page recorded as HTML or XML are not news
   // when the user says so; the digest is then no longer kept.
-  const bool ignoreChanges = ignoreUpdatesForHtml && (oldMime == kHtml || oldMime == kXml);
-  bool htmlBecamePdf = false;
-  if (oldMime && *oldMime != result.mime) {
-    if (*oldMime == kHtml && result.mime == kPdf) {
-      diag.write("\nNOTE: change from HTML to PDF -> just updating entry\n");
-      htmlBecamePdf = true;
+  const bool ignoreChanges = ignoreUpdatesForHtml_ && (oldMime == kHtml || oldMime == kXml);
+  if (oldMime && *oldMime != result_.mime) {
+    if (*oldMime == kHtml && result_.mime == kPdf) {
+      diag_.write("\nNOTE: change from HTML to PDF -> just updating entry\n");
+      htmlBecamePdf_ = true;
     } else {
-      diag.report("UPDATED ", url, ": old mime type has been ", *oldMime, ", new type mime is ",
-                  result.mime, '\n');
+      diag_.report("UPDATED ", url_, ": old mime type has been ", *oldMime, ", new type mime is ",
+                   result_.mime, '\n');
     }
   }
-  if (!htmlBecamePdf) {
-    if (oldSize && *oldSize != size) {
-      if (ignoreChanges) {
-        md5 = kIgnore;
-        diag.write("[Size change for HTML/XML document -> setting url.md5=\"ignore\"] ");
-      } else {
-        diag.report("UPDATED ", url, ": old size has been ", *oldSize, ", new size is ", size,
-                    '\n');
-      }
-    }
-    if (oldMd5 && *oldMd5 != kIgnore && *oldMd5 != md5) {
-      if (ignoreChanges) {
-        md5 = kIgnore;
-        diag.write("[MD5 change for HTML/XML document -> setting url.md5=\"ignore\"] ");
-      } else {
-        diag.report("UPDATED ", url, ": old MD5 has been ", *oldMd5, ", new MD5 is ", md5, '\n');
-      }
+  keepDigest_ = htmlBecamePdf_ || oldMd5 != kIgnore;
+  if (htmlBecamePdf_) return;
+  if (oldSize && *oldSize != size_) {
+    if (ignoreChanges) {
+      md5_ = kIgnore;
+      diag_.write("[Size change for HTML/XML document -> setting url.md5=\"ignore\"] ");
+    } else {
+      diag_.report("UPDATED ", url_, ": old size has been ", *oldSize, ", new size is ", size_,
+                   '\n');
     }
   }
-
-  if (result.mime == kPdf) {
-    const RunResult run = runOnDownload("pdfinfo", paths, paths.pdfInfoOutput, diag);
-    if (run == RunResult::kInterrupted) {
-      result.interrupted = true;
-      return result;
+  if (oldMd5 && *oldMd5 != kIgnore && *oldMd5 != md5_) {
+    if (ignoreChanges) {
+      md5_ = kIgnore;
+      diag_.write("[MD5 change for HTML/XML document -> setting url.md5=\"ignore\"] ");
+    } else {
+      diag_.report("UPDATED ", url_, ": old MD5 has been ", *oldMd5, ", new MD5 is ", md5_, '\n');
     }
-    if (run == RunResult::kOk) recordPdfDetails(publication, paths);
   }
-  result.recorded = true;
+}
 
-  setItem(publication, "url.size", size);
-  setItem(publication, "url.mime", result.mime);
-  if (htmlBecamePdf || oldMd5 != kIgnore) setItem(publication, "url.md5", md5);
-  setItem(publication, "url.checked", checkTime());
+void DocumentAnalysis::record() {
+  setItem(publication_, "url.size", size_);
+  setItem(publication_, "url.mime", result_.mime);
+  if (keepDigest_) setItem(publication_, "url.md5", md5_);
+  setItem(publication_, "url.checked", checkTime());
+  diag_.report("OK: size=", size_, "B;\ttype=", result_.mime, ";\tMD5=", md5_, '\n');
+  result_.recorded = true;
+  done_ = true;
+}
 
-  diag.report("OK: size=", size, "B;\ttype=", result.mime, ";\tMD5=", md5, '\n');
-  return result;
+Analysis analyseDownload(Node& publication, std::string_view url, std::FILE* download,
+                         const DownloadPaths& paths, bool ignoreUpdatesForHtml, unsigned& errors,
+                         Diagnostics diag) {
+  DocumentAnalysis analysis(publication, std::string(url), download, paths, ignoreUpdatesForHtml,
+                            diag);
+  analysis.start(errors);
+  while (!analysis.done()) {
+    int status = 0;
+    if (waitpid(analysis.program(), &status, 0) < 0) {
+      if (errno == EINTR) continue;
+      status = 127 << 8;
+    }
+    analysis.programEnded(status);
+  }
+  return analysis.result();
 }
 
 }  // namespace pubforge

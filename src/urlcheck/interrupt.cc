@@ -1,7 +1,5 @@
 #include "urlcheck/interrupt.h"
 
-#include <sys/wait.h>
-
 #include <atomic>
 #include <csignal>
 
@@ -34,11 +32,5 @@ InterruptCatcher::~InterruptCatcher() {
 }
 
 int InterruptCatcher::signals() const { return signalCount.load(std::memory_order_relaxed); }
-
-void passOnSignalOf(int commandStatus) {
-  if (commandStatus != -1 && WIFSIGNALED(commandStatus) &&
-      (WTERMSIG(commandStatus) == SIGINT || WTERMSIG(commandStatus) == SIGTERM))
-    signalCount.fetch_add(1, std::memory_order_relaxed);
-}
 
 }  // namespace pubforge

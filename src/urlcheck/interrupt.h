@@ -24,9 +24,4 @@ class InterruptCatcher {
   struct sigaction previousTerm_ {};
 };
 
-// For a program that the check ran and that ended through SIGINT or SIGTERM
-// (a shell command ignores the user's Ctrl-C in the calling process, and
-// only the program sees it): counts it as a signal to the check.
-void passOnSignalOf(int commandStatus);
-
 }  // namespace pubforge

@@ -2,6 +2,7 @@
 
 #include <curl/curl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -40,6 +41,7 @@ constexpr size_t kFramePageLimit = 65535;
 // How often the check looks at the clock, the signals and the progress
 // while downloads run.
 constexpr milliseconds kTick{100};
+constexpr milliseconds kProgramTick{3};
 // A server that answers 429 or 503 is asked again this often at most; it
 // may ask for a wait of its own, up to kLongestRetryWait.
 constexpr unsigned kMaxRetries = 2;
@@ -106,7 +108,7 @@ struct EntryFiles {
 // message that says so, or checked.  Its report is gathered here and printed
 // whole once every entry before it has been printed.
 struct Entry {
-  enum class State { kWaiting, kQueued, kRunning, kDone, kAbandoned };
+  enum class State { kWaiting, kQueued, kRunning, kAnalysing, kDone, kAbandoned };
 
   explicit Entry(Node& p) : publication(p) {}
 
@@ -131,6 +133,8 @@ struct Entry {
   unsigned long long windowBytes = 0;
   std::unique_ptr<EntryFiles> files;
   std::unique_ptr<Request> request;
+  // Ends the program it runs before the files go, so none is made again.
+  std::unique_ptr<DocumentAnalysis> analysis;
 };
 
 struct MultiCleanup {
@@ -178,7 +182,8 @@ class Check {
     InterruptCatcher catcher;
     UrlCheckResult result;
     while (true) {
-      if (catcher.signals() > 0) {
+      signals_ = catcher.signals();
+      if (signals_ > 0) {
         stop();
         result.interrupted = true;
         result.endAtOnce = catcher.signals() > 1;
@@ -191,11 +196,15 @@ class Check {
       int stillRunning = 0;
       curl_multi_perform(multi_.get(), &stillRunning);
       collectFinished();
+      collectAnalyses();
       enforceLimits();
       print();
       if (printed_ == entries_.size()) break;
       showProgress();
-      curl_multi_poll(multi_.get(), nullptr, 0, static_cast<int>(kTick.count()), nullptr);
+      // A program of an analysis is looked at often: one at a time, every
+      // check waits for it.
+      const milliseconds wait = analysing_.empty() ? kTick : kProgramTick;
+      curl_multi_poll(multi_.get(), nullptr, 0, static_cast<int>(wait.count()), nullptr);
     }
     clearProgress();
     result.errors = errors_;
@@ -236,7 +245,8 @@ class Check {
       retries_.pop();
       enqueue(*e, true);
     }
-    for (auto it = queue_.begin(); it != queue_.end() && running_.size() < jobs_;) {
+    for (auto it = queue_.begin();
+         it != queue_.end() && running_.size() + analysing_.size() < jobs_;) {
       Entry& e = **it;
       if (perHost_[e.host] >= kMaxJobsPerHost) {
         ++it;
@@ -350,15 +360,45 @@ class Check {
     analyse(e);
   }
 
+  // Starts the analysis of the download; `file` and `pdfinfo` run beside
+  // the downloads and the other analyses.
   void analyse(Entry& e) {
     EntryFiles& f = *e.files;
-    const DownloadPaths paths{f.download.path(), f.mime.path(), f.pdfInfo.path(),
-                              f.programErrors.path()};
-    Analysis analysis = analyseDownload(e.publication, e.url, f.stream.get(), paths,
-                                        options_.ignoreUpdatesForHtml, e.errors, e.diag);
-    if (analysis.interrupted) return abandon(e);
+    e.analysis = std::make_unique<DocumentAnalysis>(
+        e.publication, e.url, f.stream.get(),
+        DownloadPaths{f.download.path(), f.mime.path(), f.pdfInfo.path(), f.programErrors.path()},
+        options_.ignoreUpdatesForHtml, e.diag);
+    e.state = Entry::State::kAnalysing;
+    analysing_.push_back(&e);
+    e.analysis->start(e.errors);
+    if (e.analysis->done()) analysed(e);
+  }
+
+  // Looks at the programs of the analyses that run.
+  void collectAnalyses() {
+    for (Entry* e : std::vector<Entry*>(analysing_)) {
+      int status = 0;
+      const pid_t pid = waitpid(e->analysis->program(), &status, WNOHANG);
+      if (pid == 0 || (pid < 0 && errno == EINTR)) continue;
+      if (pid < 0) status = 127 << 8;
+      e->analysis->programEnded(status);
+      if (e->analysis->done()) analysed(*e);
+    }
+  }
+
+  void analysed(Entry& e) {
+    analysing_.erase(std::find(analysing_.begin(), analysing_.end(), &e));
+    const Analysis analysis = e.analysis->result();
+    e.analysis.reset();
+    if (analysis.interrupted) {
+      if (signals_ > 0) return abandon(e);
+      // The program was ended from elsewhere.
+      e.diag.report("FAILED ", e.url, ": interrupted!\n");
+      ++e.errors;
+      return finish(e);
+    }
     if (analysis.recorded && options_.downloadDirectory) {
-      f.stream.reset();
+      e.files->stream.reset();
       store(e, analysis.mime);
     }
     finish(e);
@@ -387,6 +427,7 @@ class Check {
   }
 
   void finish(Entry& e) {
+    e.analysis.reset();
     e.files.reset();
     e.request.reset();
     e.state = Entry::State::kDone;
@@ -397,6 +438,7 @@ class Check {
 
   // Drops the entry's check: its files go, its report is not printed.
   void abandon(Entry& e) {
+    e.analysis.reset();
     e.files.reset();
     e.request.reset();
     e.state = Entry::State::kAbandoned;
@@ -464,6 +506,8 @@ class Check {
       detach(*e);
       abandon(*e);
     }
+    for (Entry* e : analysing_) abandon(*e);
+    analysing_.clear();
     for (Entry* e : queue_) abandon(*e);
     queue_.clear();
     while (!retries_.empty()) {
@@ -486,7 +530,7 @@ class Check {
   void showProgress() {
     if (!options_.progressDisplay || jobs_ == 1) return;
     std::string line = "checked " + withThousands(checked_) + " of " + withThousands(total_) + ", " +
-                       withThousands(failed_) + " failed, " + withThousands(running_.size()) +
+                       withThousands(failed_) + " failed, " + withThousands(running_.size() + analysing_.size()) +
                        " running";
     if (line == progress_) return;
     diag_.write("\r\033[K" + line);
@@ -515,6 +559,8 @@ class Check {
   using Retry = std::pair<Clock::time_point, Entry*>;
   std::priority_queue<Retry, std::vector<Retry>, std::greater<>> retries_;
   std::vector<Entry*> running_;
+  std::vector<Entry*> analysing_;
+  int signals_ = 0;
   std::unordered_map<std::string, unsigned> perHost_;
   unsigned errors_ = 0;
   size_t total_ = 0;    // entries to check

@@ -273,6 +273,8 @@ def main():
         server.delay = args.delay
         server.lifetime = args.lifetime
         server.counts, server.lock = counts, lock
+        # A client that gives up a request is what several tests are about.
+        server.handle_error = lambda request, client_address: None
         return server
 
     server = serve("127.0.0.1", 0)

@@ -32,11 +32,15 @@ TEST(UrlCheckInterrupt, SignalsStopTheCheckInOrder) {
     const char* name;
     std::vector<int> signals;
     bool exported;  // out.bib written with the entries checked so far
+    const char* jobs;
   };
   const Row rows[] = {
-      {"Ctrl-C", {SIGINT}, true},
-      {"SIGTERM", {SIGTERM}, true},
-      {"a second signal", {SIGINT, SIGTERM}, false},
+      {"Ctrl-C", {SIGINT}, true, "8"},
+      {"SIGTERM", {SIGTERM}, true, "8"},
+      {"a second signal", {SIGINT, SIGTERM}, false, "8"},
+      // One at a time, the progress line of the entry in flight is out
+      // before its download ends; the interrupt ends that line.
+      {"Ctrl-C, one at a time", {SIGINT}, true, "1"},
   };
   NoProxies noProxies;
   TempDir docroot;
@@ -58,13 +62,15 @@ TEST(UrlCheckInterrupt, SignalsStopTheCheckInOrder) {
       const int fd = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
       dup2(fd, STDERR_FILENO);
       setenv("TMPDIR", temp.path().c_str(), 1);
-      execl(PUBFORGE_BINARY, "pubforge", "-n", "-U", "-D", "dl", "-B", "out.bib", "refs.bib",
-            static_cast<char*>(nullptr));
+      execl(PUBFORGE_BINARY, "pubforge", "-n", "-U", "-j", row.jobs, "-D", "dl", "-B", "out.bib",
+            "refs.bib", static_cast<char*>(nullptr));
       _exit(127);
     }
     // Wait until the quick entries are reported: the others are in flight.
     const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    while (count(readFile(err), "OK: ") < 3 && std::chrono::steady_clock::now() < until)
+    const size_t started = std::string(row.jobs) == "1" ? 4 : 3;
+    while ((count(readFile(err), "OK: ") < 3 || count(readFile(err), "Checking URL of") < started) &&
+           std::chrono::steady_clock::now() < until)
       std::this_thread::sleep_for(std::chrono::milliseconds(20));
     ASSERT_EQ(count(readFile(err), "OK: "), 3u) << readFile(err);
     for (int sig : row.signals) kill(child, sig);
@@ -76,7 +82,10 @@ TEST(UrlCheckInterrupt, SignalsStopTheCheckInOrder) {
     const std::string report = readFile(err);
     EXPECT_TRUE(report.ends_with("NOTE: URL check interrupted; 3 of 8 entries checked.\n"))
         << report;
-    EXPECT_EQ(count(report, "Checking URL of"), 3u) << report;
+    EXPECT_EQ(count(report, "Checking URL of"), started) << report;
+    if (started == 4) {
+      EXPECT_NE(report.find("Checking URL of k3 ... \nNOTE: "), std::string::npos) << report;
+    }
     // Nothing of the downloads in flight stays, neither among the
     // temporary files nor in the download directory.
     EXPECT_EQ(temp.list(), std::vector<std::string>{});

@@ -798,5 +798,22 @@ TEST_F(UrlCheckTest, KeysThroughALinkedFolderAreNotStored) {
   EXPECT_EQ(readFile(dir + "/real/k.txt"), readFile(docroot / "sample.txt"));
 }
 
+// On a terminal a line shows how far a check of several downloads at once
+// is; it is taken away before every report and at the end, so the reports
+// read as without it.
+TEST_F(UrlCheckTest, TheProgressDisplayGivesWayToTheReports) {
+  read("@Misc{a, author = {A}, title = {T}, year = 1, url = {@/doc/sample.txt?delay=0.3}}\n"
+       "@Misc{b, author = {A}, title = {T}, year = 1, url = {@/missing?delay=0.3}}\n");
+  EXPECT_EQ(check({.jobs = 2, .progressDisplay = true}), 1u);
+  const std::string shown = messages.str();
+  EXPECT_NE(shown.find("\r\033[Kchecked 0 of 2, 0 failed, 2 running"), std::string::npos) << shown;
+  // The last display shown is taken away again.
+  EXPECT_NE(shown.find("\r\033[K", shown.rfind("checked ")), std::string::npos) << shown;
+  std::string without = std::regex_replace(shown, std::regex("\r\033\\[K(checked [^\r]*)?"), "");
+  EXPECT_EQ(without, "Checking URL of a ... " + okLine("sample.txt", "text/plain") +
+                         "Checking URL of b ... FAILED " + server.url("/missing?delay=0.3") +
+                         " - HTTP returns code 404!\n");
+}
+
 }  // namespace
 }  // namespace pubforge

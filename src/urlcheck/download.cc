@@ -67,10 +67,9 @@ bool Request::begin(CURLSH* share, const std::string& url, std::FILE* download,
   download_ = download;
   maxSize_ = maxSize;
   bodyBytes_ = moved_ = 0;
-  tooLarge_ = sawStatus_ = false;
+  tooLarge_ = false;
   status_ = kNoStatus;
   retryAfter_.clear();
-  errorText_[0] = '\0';
 
   CURL* h = handle_;
   curl_easy_setopt(h, CURLOPT_URL, url_.c_str());
@@ -80,7 +79,6 @@ bool Request::begin(CURLSH* share, const std::string& url, std::FILE* download,
   curl_easy_setopt(h, CURLOPT_WRITEDATA, this);
   curl_easy_setopt(h, CURLOPT_HEADERFUNCTION, &Request::onHeader);
   curl_easy_setopt(h, CURLOPT_HEADERDATA, this);
-  curl_easy_setopt(h, CURLOPT_ERRORBUFFER, errorText_);
   curl_easy_setopt(h, CURLOPT_USERAGENT, kUserAgent);
   curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 1L);
   curl_easy_setopt(h, CURLOPT_MAXREDIRS, kMaxRedirects);
@@ -121,7 +119,6 @@ size_t Request::onHeader(char* data, size_t size, size_t count, void* self) {
   const std::string_view line(data, n);
   if (std::optional<unsigned> status = httpStatusOfLine(line)) {
     r.status_ = *status;
-    r.sawStatus_ = true;
     r.retryAfter_.clear();  // a new response begins
   } else if (startsWithIgnoringCase(line, "retry-after:")) {
     r.retryAfter_ = trimmed(line.substr(std::strlen("retry-after:")));

@@ -16,9 +16,9 @@ namespace pubforge {
 
 // How one request went, once libcurl has finished it.
 struct RequestResult {
-  bool ok = false;        // completed, final status 200
-  unsigned status = 0;    // final HTTP status of a completed transfer
+  bool ok = false;         // completed, final status 200
   bool completed = false;  // the transfer itself ended without an error
+  unsigned status = 0;     // final HTTP status of a completed transfer
   // The "FAILED" report of a request that did not succeed.
   std::string failure;
   // What the final response asked for in its Retry-After header, as a wait.
@@ -67,9 +67,7 @@ class Request {
   unsigned long long moved_ = 0;
   bool tooLarge_ = false;
   unsigned status_ = 0;
-  bool sawStatus_ = false;
   std::string retryAfter_;  // of the latest response
-  char errorText_[CURL_ERROR_SIZE] = "";
 };
 
 // "larger than SIZE": the limit written with the largest of the suffixes

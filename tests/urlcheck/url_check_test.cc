@@ -719,7 +719,9 @@ TEST_F(UrlCheckTest, RequestsRefusedForNowAreMadeAgain) {
       EXPECT_EQ(messages.str(), "Checking URL of k ... FAILED " + server.url(row.path) +
                                     " - HTTP returns code " + status + "!\n");
     }
-    EXPECT_EQ(commandOutput("curl -s " + server.url(std::string("/count/") + row.tag)),
+    EXPECT_EQ(commandOutput("python3 -c 'import sys, urllib.request; sys.stdout.write("
+                            "urllib.request.urlopen(sys.argv[1]).read().decode())' " +
+                            server.url(std::string("/count/") + row.tag)),
               std::to_string(row.requests) + "\n");
   }
 }

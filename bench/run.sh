@@ -8,7 +8,12 @@
 # bench/README.md.
 #
 # Usage (from the repository root):  bench/run.sh [RUNS]
+#                                     bench/run.sh urlcheck
 #   RUNS        timed runs per size and mode (default 5, or $RUNS)
+#   urlcheck    instead, time the URL check of 200 entries against the local
+#               test server (200 ms a response, four loopback host names)
+#               with -j 1 and with -j 8: -j 8 must take at most a fifth of
+#               the time, with the same reports and the same written items
 #   PUBFORGE=…  time this binary instead of building bench/out/build/pubforge
 #
 # Exit status: 0 when every run succeeded and every target was met,
@@ -17,6 +22,8 @@ set -euo pipefail
 export LC_ALL=C   # "." as decimal point in $EPOCHREALTIME, awk and sort
 
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
+mode_arg=${1:-}
+if [[ $mode_arg == urlcheck ]]; then set --; fi
 runs=${1:-${RUNS:-5}}
 out=bench/out
 build=$out/build
@@ -46,6 +53,53 @@ else
   bin=$build/pubforge
 fi
 [[ -x $bin ]] || die "no executable at $bin"
+
+# The URL check: latency-bound, so the ratio of the two times means
+# something even on a busy machine.
+if [[ $mode_arg == urlcheck ]]; then
+  command -v file >/dev/null && command -v pdfinfo >/dev/null || die "file and pdfinfo are needed"
+  u=$out/urlcheck
+  rm -rf "$u"
+  mkdir -p "$u/docroot"
+  python3 tests/urlcheck/http_server.py --lifetime 600 --docroot "$u/docroot" --delay 0.2 \
+    --hosts 4 >"$u/port" &
+  server=$!
+  trap 'kill "$server" 2>/dev/null || true; wait "$server" 2>/dev/null || true' EXIT
+  for _ in $(seq 100); do [[ -s $u/port ]] && break; sleep 0.1; done
+  port=$(head -n 1 "$u/port")
+  [[ -n $port ]] || die "the test server did not start"
+  docs=(sample.txt sample.html sample.pdf)
+  for ((i = 0; i < 200; i++)); do
+    printf '@Misc{e%03d, author = {A. Kell}, title = {T}, year = 2020,\n  url = {http://127.0.0.%d:%d/doc/%s}}\n' \
+      "$i" $((i % 4 + 1)) "$port" "${docs[i % 3]}"
+  done >"$u/refs.bib"
+  declare -A took
+  for jobs in 1 8; do
+    echo "Checking 200 URLs with -j $jobs ..."
+    t0=$EPOCHREALTIME
+    status=0
+    "$bin" -n -U -j "$jobs" -B "$u/out-j$jobs.bib" "$u/refs.bib" 2>"$u/stderr-j$jobs.txt" || status=$?
+    t1=$EPOCHREALTIME
+    ((status == 0)) || { echo "-j $jobs: exit status $status; see $u/stderr-j$jobs.txt"; exit 1; }
+    took[$jobs]=$(awk -v a="$t0" -v b="$t1" 'BEGIN {printf "%.2f", b - a}')
+  done
+  verdict=0
+  if ! cmp -s "$u/stderr-j1.txt" "$u/stderr-j8.txt"; then
+    echo "the reports of -j 1 and -j 8 differ"; verdict=1
+  fi
+  if ! cmp -s <(grep -v url.checked "$u/out-j1.bib") <(grep -v url.checked "$u/out-j8.bib"); then
+    echo "the items written with -j 1 and -j 8 differ"; verdict=1
+  fi
+  oks=$(grep -c 'OK: ' "$u/stderr-j8.txt" || true)
+  ((oks == 200)) || { echo "only $oks of 200 entries were checked"; verdict=1; }
+  awk -v one="${took[1]}" -v many="${took[8]}" 'BEGIN {
+    r = many / one
+    printf "URL check of 200 entries: -j 1 %.2f s, -j 8 %.2f s, ratio %.3f (target <= 0.2): %s\n",
+           one, many, r, (r <= 0.2 ? "met" : "MISSED")
+    exit !(r <= 0.2) }' || verdict=1
+  echo "Wall-clock times; reports and written files are in $u."
+  exit "$verdict"
+fi
 
 # Inputs are generated once and kept until the generator changes.  The
 # command script of each size cites every entry of its bibliography, in file

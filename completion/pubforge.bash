@@ -12,7 +12,7 @@ _pubforge() {
     -D|--store-downloads)
       COMPREPLY=($(compgen -d -- "$cur"))
       return ;;
-    -m|--mapping|-s|--nbsp|-l|--linebreak)
+    -m|--mapping|-s|--nbsp|-l|--linebreak|-j|--url-jobs|--url-timeout|--url-max-size)
       COMPREPLY=()
       return ;;
   esac
@@ -21,7 +21,7 @@ _pubforge() {
     local options="-B --export-to-bibtex -b --export-to-separate-bibtexs -X --export-to-xml
       -x --export-to-separate-xmls -C --export-to-custom -D --store-downloads -m --mapping
       -s --nbsp -l --linebreak -n --non-interactive -U --check-urls -u --only-check-new-urls
-      -w --ignore-updates-for-html -a --add-url-command -i --skip-notes-with-isbn-and-issn
+      -w --ignore-updates-for-html -j --url-jobs --url-timeout --url-max-size -a --add-url-command -i --skip-notes-with-isbn-and-issn
       -I --add-notes-with-isbn-and-issn -P --plain-text -q --quiet -h --help -v --version"
     COMPREPLY=($(compgen -W "$options" -- "$cur"))
     return

@@ -271,6 +271,7 @@ unsigned readCommands(std::istream& stream, Session& session, unsigned level) {
     }
     const std::string_view text(line);
     if (command->run(in, text, text.substr(command->prefix)) == Flow::kStop) return 1;
+    if (session.ctx.interrupted) break;  // the run ends after this export
   }
   return in.errors;
 }

@@ -31,7 +31,13 @@ ExportOutcome runExports(RunContext& ctx, const PublicationSet& set, StopRule st
                          std::string_view namingTemplate) {
   const RunOptions& o = ctx.options;
   ExportOutcome outcome;
-  if (o.urlCheck.enabled) outcome.errors += runUrlCheck(set, o.urlCheck, ctx.diag);
+  if (o.urlCheck.enabled && !ctx.interrupted) {
+    const UrlCheckResult check = runUrlCheck(set, o.urlCheck, ctx.diag);
+    outcome.errors += check.errors;
+    ctx.interrupted = check.interrupted;
+    ctx.endAtOnce = check.endAtOnce;
+    if (ctx.endAtOnce) return outcome;
+  }
   const bool everyStep = stopRule == StopRule::kRunEveryStep;
   if (!everyStep && !printList(ctx, set, namingTemplate)) ++outcome.errors;
 

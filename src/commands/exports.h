@@ -26,7 +26,9 @@ struct ExportOutcome {
 };
 
 // Runs the exports of `ctx.options` over `set`.  `namingTemplate` names the
-// publications of the printed list.  A fatal template error travels up as
+// publications of the printed list.  A URL check that a signal stopped sets
+// ctx.interrupted; the exports then still run, with what it found so far,
+// unless a second signal set ctx.endAtOnce.  A fatal template error travels up as
 // FatalError.
 ExportOutcome runExports(RunContext& ctx, const PublicationSet& set, StopRule stopRule,
                          std::string_view namingTemplate = "%u");

@@ -25,7 +25,7 @@ struct RunOptions {
   BibtexOptions bibtex;      // -B, -b, -i, -I, -a
   XmlOptions xml;            // -X, -x
   CustomOptions custom;      // -C
-  UrlCheckOptions urlCheck;  // -U, -D, -u, -w
+  UrlCheckOptions urlCheck;  // -U, -D, -u, -w, -j, --url-timeout, --url-max-size
   bool interactive = true;
   bool quiet = false;
 };
@@ -40,6 +40,11 @@ struct RunContext {
   MappingSet mappings;
   Collection publications;  // every publication read, in collection order
   PrintCounters counters;
+  // A signal stopped a URL check: no further check runs, and the run ends
+  // with status 130 once the exports of that check are written (at once,
+  // without them, after a second signal).
+  bool interrupted = false;
+  bool endAtOnce = false;
 };
 
 }  // namespace pubforge

@@ -5,7 +5,9 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <string_view>
 #include <istream>
 #include <ostream>
@@ -21,6 +23,9 @@ namespace pubforge {
 namespace {
 
 constexpr const char* kVersion = "2.2.4";
+// The exit status of a run that a signal stopped, as a shell reports a
+// program ended by Ctrl-C.
+constexpr int kInterruptedStatus = 130;
 
 void printUsage(Diagnostics diag, const std::string& program) {
   diag.report("Usage: ", program, " BibTeX_file [...] [-B bibtex_file_name | --export-to-bibtex bibtex_file_name]"
@@ -33,9 +38,10 @@ void printUsage(Diagnostics diag, const std::string& program) {
          "name:mapping_file:key_column:value_column]"
          "[-s string | --nbsp string][-l string | --linebreak string]"
          "[-n | --non-interactive][-U | --check-urls][-u | --only-check-new-urls]"
-         "[-w | --ignore-updates-for-html][-a | --add-url-command]"
+         "[-w | --ignore-updates-for-html][-j jobs | --url-jobs jobs]"
+         "[--url-timeout seconds][--url-max-size size][-a | --add-url-command]"
          "[-i | --skip-notes-with-isbn-and-issn][-I | --add-notes-with-isbn-and-issn]"
-         "[-h | --help][-v | --version]\n");
+         "[-P | --plain-text][-q | --quiet][-h | --help][-v | --version]\n");
 }
 
 // Splits a mapping option at every ":", keeping empty pieces.
@@ -48,6 +54,33 @@ std::vector<std::string> splitAtColons(const std::string& argument) {
       pieces.back().push_back(c);
   }
   return pieces;
+}
+
+// Options that have no one-letter form.
+enum LongOnly : int { kUrlTimeout = 256, kUrlMaxSize };
+
+// At most this many downloads at once: beyond it a run only holds more
+// connections and files open.
+constexpr unsigned kMaxUrlJobs = 1000;
+constexpr unsigned kMaxUrlTimeoutSeconds = 1000000000;
+
+// A whole number from 1 to `max`, written in decimal digits only.
+std::optional<unsigned> parseCount(std::string_view text, unsigned max) {
+  if (text.empty() || text.size() > 10) return std::nullopt;
+  unsigned long long value = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return std::nullopt;
+    value = value * 10 + static_cast<unsigned>(c - '0');
+  }
+  if (value == 0 || value > max) return std::nullopt;
+  return static_cast<unsigned>(value);
+}
+
+// The folder of temporary files: $TMPDIR as other programs take it.
+std::string temporaryFolder() {
+  const char* folder = std::getenv("TMPDIR");
+  if (folder == nullptr || *folder == '\0') return std::string(kTempFolder);
+  return folder;
 }
 
 const option kLongOptions[] = {
@@ -69,12 +102,15 @@ const option kLongOptions[] = {
     {"add-notes-with-isbn-and-issn", no_argument, nullptr, 'I'},
     {"quiet", no_argument, nullptr, 'q'},
     {"plain-text", no_argument, nullptr, 'P'},
+    {"url-jobs", required_argument, nullptr, 'j'},
+    {"url-timeout", required_argument, nullptr, kUrlTimeout},
+    {"url-max-size", required_argument, nullptr, kUrlMaxSize},
     {"help", no_argument, nullptr, 'h'},
     {"version", no_argument, nullptr, 'v'},
     {nullptr, 0, nullptr, 0},
 };
 
-constexpr const char* kShortOptions = "B:b:X:x:C:D:m:s:l:nUuwaiIqhvP";
+constexpr const char* kShortOptions = "B:b:X:x:C:D:m:s:l:nUuwaiIqhvPj:";
 
 // The option parser's complaint about the option it just refused, worded as
 // the system's option parser words it.  `element` is the command-line word
@@ -137,6 +173,7 @@ int parseOptions(const std::vector<std::string>& args, RunContext& ctx,
   optind = 0;  // full re-initialisation, so the parser can run more than once
   opterr = 0;
   RunOptions& o = ctx.options;
+  o.urlCheck.tempFolder = temporaryFolder();
   for (;;) {
     int c = getopt_long(argc, argv.data(), kShortOptions, kLongOptions, nullptr);
     if (c == -1) break;
@@ -164,6 +201,33 @@ int parseOptions(const std::vector<std::string>& args, RunContext& ctx,
         o.urlCheck.quiet = true;
         break;
       case 'P': ctx.settings.plainText = true; break;
+      case 'j': {
+        const std::optional<unsigned> jobs = parseCount(optarg, kMaxUrlJobs);
+        if (!jobs) {
+          ctx.diag.error("Bad number of URL jobs ", optarg);
+          return 1;
+        }
+        o.urlCheck.jobs = *jobs;
+        break;
+      }
+      case kUrlTimeout: {
+        const std::optional<unsigned> timeout = parseCount(optarg, kMaxUrlTimeoutSeconds);
+        if (!timeout) {
+          ctx.diag.error("Bad URL timeout ", optarg);
+          return 1;
+        }
+        o.urlCheck.timeoutSeconds = *timeout;
+        break;
+      }
+      case kUrlMaxSize: {
+        const std::optional<unsigned long long> size = parseUrlMaxSize(optarg);
+        if (!size) {
+          ctx.diag.error("Bad URL size limit ", optarg);
+          return 1;
+        }
+        o.urlCheck.maxSize = *size;
+        break;
+      }
       case 'h':
         printUsage(ctx.diag, program);
         return 0;
@@ -195,6 +259,7 @@ int runNonInteractive(RunContext& ctx, const PublicationSet& set) {
   // Printed through the default template: in this mode nothing can change
   // it, nor the header and trailer.
   const ExportOutcome outcome = runExports(ctx, set, StopRule::kRunEveryStep);
+  if (ctx.interrupted) return kInterruptedStatus;
   return outcome.errors > 0 || outcome.fileFailed ? 1 : 0;
 }
 
@@ -257,7 +322,9 @@ int runOrFail(const std::vector<std::string>& args, std::istream& in, RunContext
   if (!ctx.options.quiet)
     diag.report("Got ", countPublications(ctx.publications), " publications from BibTeX file.\n");
   unsigned errors = runCommands(in, ctx, set, 0);
+  if (ctx.endAtOnce) return kInterruptedStatus;
   if (errors > 0 || !ctx.options.quiet) diag.report("Done. ", errors, " errors have occurred.\n");
+  if (ctx.interrupted) return kInterruptedStatus;
   return errors > 0 ? 1 : 0;
 }
 

@@ -23,6 +23,9 @@ int main(int argc, char** argv) {
   // bibliography node by node only to end the process costs noticeable time,
   // so the context is left to the end of the process.
   auto ctx = std::make_unique<pubforge::RunContext>(std::cout, err);
+  // The progress of a URL check is shown in place only where a person
+  // watches standard error.
+  ctx->options.urlCheck.progressDisplay = isatty(STDERR_FILENO) == 1;
   int status;
   try {
     status = pubforge::runPubforge(args, std::cin, *ctx);

@@ -2,7 +2,14 @@
 
 #include <openssl/evp.h>
 
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
+#include <csignal>
 #include <cstdint>
 #include <cstdlib>
 #include <ctime>
@@ -60,17 +67,48 @@ Measurement measure(std::FILE* file) {
   return result;
 }
 
-// Runs `program` on the download with its standard output going to
-// `output`; true when it ended with status 0.
-bool runOnDownload(std::string_view program, const std::string& download,
-                   const std::string& output, Diagnostics diag) {
+// How a program that ran on the download ended.
+enum class RunResult { kOk, kFailed, kInterrupted };
+
+RunResult resultOf(int status) {
+  if (WIFSIGNALED(status) && (WTERMSIG(status) == SIGINT || WTERMSIG(status) == SIGTERM))
+    return RunResult::kInterrupted;
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? RunResult::kOk : RunResult::kFailed;
+}
+
+// The shell command that runs `program` on the download, its standard output
+// going to `output` and its standard error to the file whose text joins the
+// report.
+std::string commandFor(std::string_view program, const DownloadPaths& paths,
+                       const std::string& output) {
   std::string command(program);
   command += ' ';
-  command += shellQuote(download);
+  command += shellQuote(paths.download);
   command += " >";
   command += shellQuote(output);
-  diag.flush();  // what the program says on its standard error comes after ours
-  return std::system(command.c_str()) == 0;
+  command += " 2>";
+  command += shellQuote(paths.programErrors);
+  return command;
+}
+
+// Starts `command` through the shell without waiting for it; -1 when it
+// cannot be started.
+pid_t startCommand(const std::string& command) {
+  const char* argv[] = {"sh", "-c", command.c_str(), nullptr};
+  pid_t pid = -1;
+  if (posix_spawn(&pid, "/bin/sh", nullptr, nullptr, const_cast<char* const*>(argv), environ) != 0)
+    return -1;
+  return pid;
+}
+
+// What the programs said on their standard error, into the report.
+void reportProgramErrors(const DownloadPaths& paths, Diagnostics diag) {
+  if (FilePtr errors{std::fopen(paths.programErrors.c_str(), "rb")}) {
+    char block[16384];
+    size_t n;
+    while ((n = std::fread(block, 1, sizeof block, errors.get())) > 0)
+      diag.write(std::string_view(block, n));
+  }
 }
 
 // Reads one line, its line feed kept.  False at the end of the file.
@@ -84,8 +122,10 @@ bool readLine(std::FILE* file, std::string& line) {
   return !line.empty();
 }
 
-std::string mimeType(std::string_view url, const DownloadPaths& paths, Diagnostics diag) {
-  if (!runOnDownload("file --mime-type -b", paths.download, paths.mimeOutput, diag)) {
+// The MIME type that `file` wrote, once it ended with `run`.
+std::string mimeType(std::string_view url, RunResult run, const DownloadPaths& paths,
+                     Diagnostics diag) {
+  if (run == RunResult::kFailed) {
     diag.report("WARNING ", url, ": failed to obtain mime type of download file!\n");
     return {};
   }
@@ -111,9 +151,9 @@ unsigned pageCountOf(std::string_view text) {
   return count > UINT32_MAX ? UINT32_MAX : static_cast<unsigned>(count);
 }
 
-// Page count, keywords and page size of a PDF document.
-void recordPdfDetails(Node& publication, const DownloadPaths& paths, Diagnostics diag) {
-  if (!runOnDownload("pdfinfo", paths.download, paths.pdfInfoOutput, diag)) return;
+// Page count, keywords and page size of a PDF document, from the output of
+// `pdfinfo`.
+void recordPdfDetails(Node& publication, const DownloadPaths& paths) {
   FilePtr output(std::fopen(paths.pdfInfoOutput.c_str(), "rb"));
   if (!output) return;
   std::string line;
@@ -159,67 +199,130 @@ std::string shellQuote(std::string_view path) {
   return quoted;
 }
 
-Analysis analyseDownload(Node& publication, std::string_view url, std::FILE* download,
-                         const DownloadPaths& paths, bool ignoreUpdatesForHtml, unsigned& errors,
-                         Diagnostics diag) {
-  Measurement measured = measure(download);
-  if (measured.size == 0) {
-    diag.report("\nFAILED ", url, ": size is zero!\n");
-    ++errors;
-    return {};
-  }
-  Analysis result;
-  result.recorded = true;
-  result.mime = mimeType(url, paths, diag);
-  const std::string size = std::to_string(measured.size);
-  std::string md5 = std::move(measured.md5);
+DocumentAnalysis::DocumentAnalysis(Node& publication, std::string url, std::FILE* download,
+                                   DownloadPaths paths, bool ignoreUpdatesForHtml,
+                                   Diagnostics diag)
+    : publication_(publication),
+      url_(std::move(url)),
+      download_(download),
+      paths_(std::move(paths)),
+      ignoreUpdatesForHtml_(ignoreUpdatesForHtml),
+      diag_(diag) {}
 
-  const std::optional<std::string> oldMime = itemValue(publication, "url.mime");
-  const std::optional<std::string> oldSize = itemValue(publication, "url.size");
-  const std::optional<std::string> oldMd5 = itemValue(publication, "url.md5");
+DocumentAnalysis::~DocumentAnalysis() {
+  if (program_ > 0) {
+    kill(program_, SIGTERM);
+    int status;
+    while (waitpid(program_, &status, 0) < 0 && errno == EINTR) {
+    }
+  }
+}
+
+void DocumentAnalysis::run(std::string_view program, const std::string& output) {
+  program_ = startCommand(commandFor(program, paths_, output));
+  if (program_ < 0) programEnded(127 << 8);  // as the shell reports a missing program
+}
+
+void DocumentAnalysis::start(unsigned& errors) {
+  Measurement measured = measure(download_);
+  if (measured.size == 0) {
+    diag_.report("\nFAILED ", url_, ": size is zero!\n");
+    ++errors;
+    done_ = true;
+    return;
+  }
+  size_ = std::to_string(measured.size);
+  md5_ = std::move(measured.md5);
+  step_ = Step::kMime;
+  run("file --mime-type -b", paths_.mimeOutput);
+}
+
+void DocumentAnalysis::programEnded(int status) {
+  program_ = -1;
+  reportProgramErrors(paths_, diag_);
+  const RunResult run = resultOf(status);
+  if (run == RunResult::kInterrupted) {
+    result_.interrupted = true;
+    done_ = true;
+    return;
+  }
+  if (step_ == Step::kMime) {
+    result_.mime = mimeType(url_, run, paths_, diag_);
+    compare();
+    if (result_.mime == kPdf) {
+      step_ = Step::kPdfInfo;
+      this->run("pdfinfo", paths_.pdfInfoOutput);
+      return;
+    }
+  } else if (run == RunResult::kOk) {
+    recordPdfDetails(publication_, paths_);
+  }
+  record();
+}
+
+void DocumentAnalysis::compare() {
+  const std::optional<std::string> oldMime = itemValue(publication_, "url.mime");
+  const std::optional<std::string> oldSize = itemValue(publication_, "url.size");
+  const std::optional<std::string> oldMd5 = itemValue(publication_, "url.md5");
 
   // Size and digest changes of a page recorded as HTML or XML are not news
   // when the user says so; the digest is then no longer kept.
-  const bool ignoreChanges = ignoreUpdatesForHtml && (oldMime == kHtml || oldMime == kXml);
-  bool htmlBecamePdf = false;
-  if (oldMime && *oldMime != result.mime) {
-    if (*oldMime == kHtml && result.mime == kPdf) {
-      diag.write("\nNOTE: change from HTML to PDF -> just updating entry\n");
-      htmlBecamePdf = true;
+  const bool ignoreChanges = ignoreUpdatesForHtml_ && (oldMime == kHtml || oldMime == kXml);
+  if (oldMime && *oldMime != result_.mime) {
+    if (*oldMime == kHtml && result_.mime == kPdf) {
+      diag_.write("\nNOTE: change from HTML to PDF -> just updating entry\n");
+      htmlBecamePdf_ = true;
     } else {
-      diag.report("UPDATED ", url, ": old mime type has been ", *oldMime, ", new type mime is ",
-                  result.mime, '\n');
+      diag_.report("UPDATED ", url_, ": old mime type has been ", *oldMime, ", new type mime is ",
+                   result_.mime, '\n');
     }
   }
-  if (!htmlBecamePdf) {
-    if (oldSize && *oldSize != size) {
-      if (ignoreChanges) {
-        md5 = kIgnore;
-        diag.write("[Size change for HTML/XML document -> setting url.md5=\"ignore\"] ");
-      } else {
-        diag.report("UPDATED ", url, ": old size has been ", *oldSize, ", new size is ", size,
-                    '\n');
-      }
-    }
-    if (oldMd5 && *oldMd5 != kIgnore && *oldMd5 != md5) {
-      if (ignoreChanges) {
-        md5 = kIgnore;
-        diag.write("[MD5 change for HTML/XML document -> setting url.md5=\"ignore\"] ");
-      } else {
-        diag.report("UPDATED ", url, ": old MD5 has been ", *oldMd5, ", new MD5 is ", md5, '\n');
-      }
+  keepDigest_ = htmlBecamePdf_ || oldMd5 != kIgnore;
+  if (htmlBecamePdf_) return;
+  if (oldSize && *oldSize != size_) {
+    if (ignoreChanges) {
+      md5_ = kIgnore;
+      diag_.write("[Size change for HTML/XML document -> setting url.md5=\"ignore\"] ");
+    } else {
+      diag_.report("UPDATED ", url_, ": old size has been ", *oldSize, ", new size is ", size_,
+                   '\n');
     }
   }
+  if (oldMd5 && *oldMd5 != kIgnore && *oldMd5 != md5_) {
+    if (ignoreChanges) {
+      md5_ = kIgnore;
+      diag_.write("[MD5 change for HTML/XML document -> setting url.md5=\"ignore\"] ");
+    } else {
+      diag_.report("UPDATED ", url_, ": old MD5 has been ", *oldMd5, ", new MD5 is ", md5_, '\n');
+    }
+  }
+}
 
-  if (result.mime == kPdf) recordPdfDetails(publication, paths, diag);
+void DocumentAnalysis::record() {
+  setItem(publication_, "url.size", size_);
+  setItem(publication_, "url.mime", result_.mime);
+  if (keepDigest_) setItem(publication_, "url.md5", md5_);
+  setItem(publication_, "url.checked", checkTime());
+  diag_.report("OK: size=", size_, "B;\ttype=", result_.mime, ";\tMD5=", md5_, '\n');
+  result_.recorded = true;
+  done_ = true;
+}
 
-  setItem(publication, "url.size", size);
-  setItem(publication, "url.mime", result.mime);
-  if (htmlBecamePdf || oldMd5 != kIgnore) setItem(publication, "url.md5", md5);
-  setItem(publication, "url.checked", checkTime());
-
-  diag.report("OK: size=", size, "B;\ttype=", result.mime, ";\tMD5=", md5, '\n');
-  return result;
+Analysis analyseDownload(Node& publication, std::string_view url, std::FILE* download,
+                         const DownloadPaths& paths, bool ignoreUpdatesForHtml, unsigned& errors,
+                         Diagnostics diag) {
+  DocumentAnalysis analysis(publication, std::string(url), download, paths, ignoreUpdatesForHtml,
+                            diag);
+  analysis.start(errors);
+  while (!analysis.done()) {
+    int status = 0;
+    if (waitpid(analysis.program(), &status, 0) < 0) {
+      if (errno == EINTR) continue;
+      status = 127 << 8;
+    }
+    analysis.programEnded(status);
+  }
+  return analysis.result();
 }
 
 }  // namespace pubforge

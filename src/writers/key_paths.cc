@@ -36,4 +36,20 @@ bool createKeyFolders(std::string_view base, std::string_view key) {
   return true;
 }
 
+bool keyFolderIsLink(std::string_view base, std::string_view key) {
+  std::string path(base);
+  const size_t keyStart = path.size();
+  path += key;
+  for (size_t slash = path.find('/', keyStart); slash != std::string::npos;
+       slash = path.find('/', slash + 1)) {
+    if (slash == keyStart) continue;
+    path[slash] = '\0';
+    struct stat info;
+    const bool link = ::lstat(path.c_str(), &info) == 0 && S_ISLNK(info.st_mode);
+    path[slash] = '/';
+    if (link) return true;
+  }
+  return false;
+}
+
 }  // namespace pubforge

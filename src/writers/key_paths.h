@@ -17,4 +17,9 @@ bool keyLeavesFolder(std::string_view key);
 // a folder could not be created; folders that exist already are fine.
 bool createKeyFolders(std::string_view base, std::string_view key);
 
+// Whether one of the folders that the segments of `key` add below `base` (as
+// for createKeyFolders) is a symbolic link: a file written there could land
+// anywhere.
+bool keyFolderIsLink(std::string_view base, std::string_view key);
+
 }  // namespace pubforge

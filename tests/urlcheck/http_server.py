@@ -1,9 +1,12 @@
 #!/usr/bin/env python3
 """A small HTTP server for the URL check tests and the URL check example.
 
-Binds 127.0.0.1 on a free port, prints that port on one line of standard
-output and serves until it is ended by its process id, or at the latest
-after --lifetime seconds, when it stops by itself.  Only the Python standard
+Binds 127.0.0.1 on a free port (with --hosts N also 127.0.0.2 to 127.0.0.N
+on the same port, never an address beyond the loopback network), prints
+that port on one line of standard output and serves until it is ended by
+its process id, or at the latest after --lifetime seconds, when it stops by
+itself.  With --delay SECONDS every response waits that long first; a query
+"delay=SECONDS" does the same for one request.  Only the Python standard
 library is used.
 
 Documents:
@@ -13,6 +16,7 @@ Documents:
   /empty                          a 200 response without a body
   /missing                        404
   /redirect/<n>                   a chain of <n> redirects that ends at /paper.pdf
+                                  (the query goes with every hop)
   /nostatus                       a response without any status line
   /lowercase                      a response whose status line is "http/1.1 200 OK"
   /cookie/set, /cookie/need       the first sets a cookie, the second answers
@@ -21,6 +25,21 @@ Documents:
                                   request, so a test can change it between runs;
                                   the server puts sample.pdf, sample.html and
                                   sample.txt there (the documents above) first
+Hostile servers:
+  /silent                         accepts the request and says nothing
+  /drip                           a 200 response whose body comes one byte
+                                  a second
+  /loop                           redirects to itself for ever
+  /to-file, /to-gopher            redirect to file:///etc/passwd and to a
+                                  gopher address of 127.0.0.1
+  /big/<n>, /big-unannounced/<n>  <n> bytes of text, with a Content-Length
+                                  header and without one
+  /busy/<n>/<tag>?code=C&after=A  the first <n> requests for <tag> get status
+                                  C (default 429) with "Retry-After: A" (A is
+                                  a number of seconds, "date" for the time one
+                                  second ahead as an HTTP date, "none" for no
+                                  header; default 1), later ones the text
+  /count/<tag>                    how many requests /busy/<n>/<tag> had
 A request for the host ieeexplore.ieee.org (sent here through a proxy
 setting) is answered as by the library's site: /stamp/stamp.jsp?arnumber=N
 gives a frame page (N=1, with a cookie that the frame needs; N=2 with a
@@ -29,9 +48,11 @@ relative frame address; N=3 one of 70000 bytes; N=4 without a frame), and
 """
 
 import argparse
+import email.utils
 import os
 import sys
 import threading
+import time
 import urllib.parse
 from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 
@@ -104,6 +125,11 @@ class Handler(BaseHTTPRequestHandler):
         host = target.hostname or self.headers.get("Host", "").split(":")[0]
         path = target.path
         query = urllib.parse.parse_qs(target.query)
+        delay = float(query.get("delay", [self.server.delay])[0])
+        if delay > 0:
+            time.sleep(delay)
+        if self.hostile(path, query):
+            return
         if host == IEEE_HOST:
             return self.ieee(path, query)
         if path == "/paper.pdf":
@@ -119,6 +145,8 @@ class Handler(BaseHTTPRequestHandler):
         if path.startswith("/redirect/"):
             left = int(path[len("/redirect/"):] or "0")
             where = "/paper.pdf" if left <= 1 else "/redirect/%d" % (left - 1)
+            if target.query:  # a delay goes with every hop
+                where += "?" + target.query
             return self.send(302, b"", headers=[("Location", where)])
         if path == "/nostatus":
             return self.raw(b"a body without any status line\n")
@@ -139,6 +167,71 @@ class Handler(BaseHTTPRequestHandler):
                 return self.send(404, b"not found\n", "text/plain")
             return self.send(200, body, CONTENT_TYPES.get(os.path.splitext(name)[1], "application/octet-stream"))
         return self.send(404, b"not found\n", "text/plain")
+
+    def hostile(self, path, query):
+        """Answers the requests of a server that tries to hold or flood the
+        client; false for any other request."""
+        if path == "/silent":
+            time.sleep(self.server.lifetime)
+            return True
+        if path == "/drip":
+            self.send_response(200)
+            self.send_header("Content-Type", "text/plain")
+            self.send_header("Content-Length", "100000")
+            self.end_headers()
+            for _ in range(100000):
+                self.wfile.write(b"x")
+                self.wfile.flush()
+                time.sleep(1)
+            return True
+        if path == "/loop":
+            self.send(302, b"", headers=[("Location", "/loop")])
+            return True
+        if path == "/to-file":
+            self.send(302, b"", headers=[("Location", "file:///etc/passwd")])
+            return True
+        if path == "/to-gopher":
+            self.send(302, b"", headers=[("Location", "gopher://127.0.0.1:7/_stats")])
+            return True
+        if path.startswith("/big/") or path.startswith("/big-unannounced/"):
+            size = int(path.rsplit("/", 1)[1])
+            self.send_response(200)
+            self.send_header("Content-Type", "text/plain")
+            if path.startswith("/big/"):
+                self.send_header("Content-Length", str(size))
+            self.end_headers()
+            line = b"0123456789abcdef" * 64
+            try:
+                while size > 0:
+                    self.wfile.write(line[:size])
+                    size -= len(line)
+            except OSError:
+                pass  # the client gave up
+            self.close_connection = True
+            return True
+        if path.startswith("/busy/"):
+            _, _, n, tag = path.split("/", 3)
+            with self.server.lock:
+                seen = self.server.counts.get(tag, 0)
+                self.server.counts[tag] = seen + 1
+            if seen >= int(n):
+                self.send(200, TEXT, "text/plain")
+                return True
+            code = int(query.get("code", ["429"])[0])
+            after = query.get("after", ["1"])[0]
+            headers = []
+            if after == "date":
+                headers.append(("Retry-After", email.utils.formatdate(time.time() + 1, usegmt=True)))
+            elif after != "none":
+                headers.append(("Retry-After", after))
+            self.send(code, b"busy\n", "text/plain", headers)
+            return True
+        if path.startswith("/count/"):
+            with self.server.lock:
+                seen = self.server.counts.get(path[len("/count/"):], 0)
+            self.send(200, b"%d\n" % seen, "text/plain")
+            return True
+        return False
 
     def ieee(self, path, query):
         if path == "/stamp/getPDF.jsp":
@@ -164,19 +257,36 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--lifetime", type=float, default=120.0)
     parser.add_argument("--docroot", required=True)
+    parser.add_argument("--delay", type=float, default=0.0)
+    parser.add_argument("--hosts", type=int, default=1, choices=range(1, 9))
     args = parser.parse_args()
 
     for name, body in (("sample.pdf", PDF), ("sample.html", HTML), ("sample.txt", TEXT)):
         with open(os.path.join(args.docroot, name), "wb") as f:
             f.write(body)
-    server = ThreadingHTTPServer(("127.0.0.1", 0), Handler)
-    server.daemon_threads = True
-    server.docroot = args.docroot
+    counts, lock = {}, threading.Lock()
+
+    def serve(address, port):
+        server = ThreadingHTTPServer((address, port), Handler)
+        server.daemon_threads = True
+        server.docroot = args.docroot
+        server.delay = args.delay
+        server.lifetime = args.lifetime
+        server.counts, server.lock = counts, lock
+        # A client that gives up a request is what several tests are about.
+        server.handle_error = lambda request, client_address: None
+        return server
+
+    server = serve("127.0.0.1", 0)
+    port = server.server_address[1]
+    for n in range(2, args.hosts + 1):
+        other = serve("127.0.0.%d" % n, port)
+        threading.Thread(target=other.serve_forever, daemon=True).start()
     # Stops by itself whatever happens to the process that started it.
     stopper = threading.Timer(args.lifetime, lambda: os._exit(0))
     stopper.daemon = True
     stopper.start()
-    sys.stdout.write("%d\n" % server.server_address[1])
+    sys.stdout.write("%d\n" % port)
     sys.stdout.flush()
     server.serve_forever()
 

@@ -5,7 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <chrono>
 #include <filesystem>
+#include <tuple>
 #include <regex>
 #include <sstream>
 
@@ -60,7 +64,7 @@ class UrlCheckTest : public ::testing::Test {
   unsigned check(CheckOptions options = {}) {
     messages.str("");
     options.tempFolder = temp.path();
-    return runUrlCheck(set, options, Diagnostics(messages));
+    return runUrlCheck(set, options, Diagnostics(messages)).errors;
   }
 
   Node& entry(const std::string& key) {
@@ -444,7 +448,8 @@ TEST_F(UrlCheckTest, CookiesGoWithTheLaterRequestsOfTheRun) {
       "FAILED " + server.url("/cookie/need") + " - HTTP returns code 403!\n";
   for (int run = 0; run < 2; ++run) {
     SCOPED_TRACE(run);  // every run starts without cookies
-    EXPECT_EQ(check(), 1u);
+    // One download at a time: the later entry comes after the cookie.
+    EXPECT_EQ(check({.jobs = 1}), 1u);
     EXPECT_EQ(messages.str(), "Checking URL of before ... " + refused + "Checking URL of set ... " +
                                   ok + "Checking URL of after ... " + ok);
   }
@@ -485,11 +490,28 @@ TEST_F(UrlCheckTest, IeeeXploreFramePagesAreFollowedThroughTheFrame) {
   }
 }
 
-TEST_F(UrlCheckTest, NonHttpUrlsEndTheCheckSilently) {
-  readEntry("k", "file://" + docroot / "sample.txt");
-  EXPECT_EQ(check(), 0u);
-  EXPECT_EQ(messages.str(), "Checking URL of k ... ");
-  EXPECT_EQ(urlItems("k"), std::vector<std::string>{});
+// Local files and other local services are out of reach of a bibliography,
+// also through a redirect.
+TEST_F(UrlCheckTest, OnlyTheWebIsFetched) {
+  const std::string dir = work / "downloads";
+  const std::string urls[] = {
+      "file://" + docroot / "sample.txt",
+      "file:///dev/zero",
+      "FILE:///etc/passwd",
+      "gopher://127.0.0.1:7/_stats",
+      "dict://127.0.0.1:11211/stats",
+      "ftp://127.0.0.1/x",
+      server.url("/to-file"),
+      server.url("/to-gopher"),
+  };
+  for (const std::string& url : urls) {
+    SCOPED_TRACE(url);
+    readEntry("k", url);
+    EXPECT_EQ(check({.downloadDirectory = dir}), 1u);
+    EXPECT_EQ(messages.str(), "Checking URL of k ... FAILED " + url + ": unsupported protocol!\n");
+    EXPECT_EQ(urlItems("k"), std::vector<std::string>{});
+  }
+  EXPECT_EQ(work.list(), std::vector<std::string>{"downloads"});
 }
 
 TEST_F(UrlCheckTest, DownloadDirectoryThatCannotBeCreatedStopsTheRun) {
@@ -508,7 +530,7 @@ TEST_F(UrlCheckTest, TemporaryFilesThatCannotBeMadeFailEachEntry) {
   messages.str("");
   UrlCheckOptions options;
   options.tempFolder = work / "missing";
-  EXPECT_EQ(runUrlCheck(set, options, Diagnostics(messages)), 2u);
+  EXPECT_EQ(runUrlCheck(set, options, Diagnostics(messages)).errors, 2u);
   EXPECT_EQ(messages.str(), expected);
   // The download directory is a file: it exists, but nothing can be made in it.
   writeFile(work / "file", "");
@@ -529,9 +551,13 @@ TEST_F(UrlCheckTest, MissingExternalProgramsLeaveTheirValuesOut) {
     ScopedEnv path("PATH", bin.path());
     readEntry("k", "@/doc/sample.pdf");
     EXPECT_EQ(check({.downloadDirectory = dir}), 0u);
-    EXPECT_EQ(messages.str(), "Checking URL of k ... WARNING " + server.url("/doc/sample.pdf") +
-                                  ": failed to obtain mime type of download file!\nOK: size=" +
-                                  size + "B;\ttype=;\tMD5=" + md5 + "\n");
+    // What the shell says about the missing program stays with the entry.
+    const std::string report = messages.str();
+    const std::string warning = "WARNING " + server.url("/doc/sample.pdf") +
+                                ": failed to obtain mime type of download file!\nOK: size=" +
+                                size + "B;\ttype=;\tMD5=" + md5 + "\n";
+    EXPECT_TRUE(report.starts_with("Checking URL of k ... ")) << report;
+    EXPECT_TRUE(report.ends_with("file: not found\n" + warning)) << report;
     EXPECT_EQ(urlItems("k"), (std::vector<std::string>{"url.size", "url.md5", "url.checked",
                                                        "removeme"}));
     EXPECT_TRUE(std::filesystem::exists(dir + "/kdata"));
@@ -546,7 +572,8 @@ TEST_F(UrlCheckTest, MissingExternalProgramsLeaveTheirValuesOut) {
     ScopedEnv path("PATH", bin.path());
     readEntry("k", "@/doc/sample.pdf");
     EXPECT_EQ(check(), 0u);
-    EXPECT_EQ(messages.str(), "Checking URL of k ... " + ok);
+    EXPECT_TRUE(messages.str().starts_with("Checking URL of k ... ")) << messages.str();
+    EXPECT_TRUE(messages.str().ends_with("pdfinfo: not found\n" + ok)) << messages.str();
     EXPECT_EQ(urlItems("k"),
               (std::vector<std::string>{"url.size", "url.md5", "url.mime", "url.checked"}));
   }
@@ -575,7 +602,7 @@ TEST_F(UrlCheckTest, ThousandEntriesLeaveNothingBehind) {
       {"@/lowercase", "lowercase", 1, false},
       {"@/cookie/need", "cookie", 1, false},
       {closed.url("/x"), "closed", 1, false},
-      {"file://" + docroot / "sample.txt", "file", 0, false},
+      {"file://" + docroot / "sample.txt", "file", 1, false},
       {"@/missing", "missing", 1, false},
       {closed.url("/x"), "closed", 1, false},
       {"@/empty", "empty", 1, false},
@@ -611,6 +638,183 @@ TEST_F(UrlCheckTest, ThousandEntriesLeaveNothingBehind) {
   for (size_t at = 0; (at = messages.str().find("Skipping URL of ", at)) != std::string::npos; ++at)
     ++skipped;
   EXPECT_EQ(skipped, expectedStored);
+}
+
+// A server that holds or floods the check fails its own entry, counts one
+// error and leaves nothing behind; the next entry is checked as usual.
+// Small limits keep each row short.
+TEST_F(UrlCheckTest, HostileServersFailTheirEntryAndTheRunGoesOn) {
+  struct Row {
+    const char* path;
+    CheckOptions options;
+    const char* reason;  // in "FAILED <url>: <reason>!"; none: the document passes
+  };
+  const CheckOptions oneSecond{.timeoutSeconds = 1};
+  const Row rows[] = {
+      {"/silent", oneSecond, "timed out"},
+      // Each hop is quick; together they pass the entry's time.
+      {"/redirect/3?delay=0.4", oneSecond, "timed out"},
+      {"/silent", {.slowSeconds = 1}, "too slow"},
+      {"/drip", {.slowSeconds = 1}, "too slow"},
+      {"/loop", {}, "too many redirects"},
+      {"/redirect/10", {}, nullptr},
+      {"/redirect/11", {}, "too many redirects"},
+      {"/big/5000", {.maxSize = 4096}, "larger than 4K"},
+      {"/big-unannounced/5000", {.maxSize = 4096}, "larger than 4K"},
+      {"/big-unannounced/3000000", {.maxSize = 2 << 20}, "larger than 2M"},
+      {"/big/4096", {.maxSize = 4096}, nullptr},
+      {"/big-unannounced/4097", {.maxSize = 4097}, nullptr},
+  };
+  const std::string dir = work / "downloads";
+  const std::string next = "Checking URL of next ... " + okLine("sample.txt", "text/plain");
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.path);
+    std::filesystem::remove_all(dir);
+    read("@Misc{k, author = {A}, title = {T}, year = 1, url = {@" + std::string(row.path) +
+         "}}\n@Misc{next, author = {A}, title = {T}, year = 1, url = {@/doc/sample.txt}}\n");
+    CheckOptions options = row.options;
+    options.downloadDirectory = dir;
+    const auto start = std::chrono::steady_clock::now();
+    const unsigned errors = check(options);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+    if (row.reason == nullptr) {
+      EXPECT_EQ(errors, 0u);
+      EXPECT_TRUE(messages.str().starts_with("Checking URL of k ... OK: ")) << messages.str();
+      continue;
+    }
+    EXPECT_EQ(errors, 1u);
+    EXPECT_EQ(messages.str(), "Checking URL of k ... FAILED " + server.url(row.path) + ": " +
+                                  row.reason + "!\n" + next);
+    EXPECT_EQ(urlItems("k"), std::vector<std::string>{});
+    EXPECT_EQ(work.list(), (std::vector<std::string>{"downloads", "downloads/next.txt"}));
+  }
+}
+
+TEST_F(UrlCheckTest, RequestsRefusedForNowAreMadeAgain) {
+  struct Row {
+    const char* path;  // /busy/<refusals>/<tag>...
+    const char* tag;
+    unsigned requests;  // that the server saw
+    bool ok;
+  };
+  const Row rows[] = {
+      {"/busy/1/a", "a", 2, true},                  // Retry-After: 1
+      {"/busy/2/b?after=date", "b", 3, true},       // an HTTP date one second ahead
+      {"/busy/1/c?code=503&after=0", "c", 2, true},
+      {"/busy/1/d?after=none", "d", 2, true},       // the check's own wait of 2 s
+      {"/busy/3/e?after=0", "e", 3, false},         // asked again twice at most
+      {"/busy/1/f?code=500&after=0", "f", 1, false},  // not a status that asks for it
+      // A wait longer than the entry's time is not made.
+      {"/busy/1/g?after=30", "g", 1, false},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.path);
+    readEntry("k", std::string("@") + row.path);
+    EXPECT_EQ(check({.timeoutSeconds = 20}), row.ok ? 0u : 1u);
+    if (row.ok) {
+      EXPECT_EQ(messages.str(), "Checking URL of k ... " + okLine("sample.txt", "text/plain"));
+    } else {
+      const std::string status = std::string(row.path).find("code=500") != std::string::npos
+                                     ? "500" : "429";
+      EXPECT_EQ(messages.str(), "Checking URL of k ... FAILED " + server.url(row.path) +
+                                    " - HTTP returns code " + status + "!\n");
+    }
+    EXPECT_EQ(commandOutput("python3 -c 'import sys, urllib.request; sys.stdout.write("
+                            "urllib.request.urlopen(sys.argv[1]).read().decode())' " +
+                            server.url(std::string("/count/") + row.tag)),
+              std::to_string(row.requests) + "\n");
+  }
+}
+
+// Entries that finish in any order are reported and recorded exactly as one
+// download at a time reports and records them.
+TEST_F(UrlCheckTest, ManyDownloadsAtOnceReportAsOneAtATime) {
+  ClosedPort closed;
+  const std::string size = std::to_string(std::filesystem::file_size(docroot / "sample.txt"));
+  const std::string kinds[] = {
+      "url = {@/doc/sample.pdf?delay=0.3}",
+      "url = {@/doc/sample.html?delay=0.05}",
+      "url = {@/missing?delay=0.2}",
+      "url = {@/empty}",
+      "url = {@/loop}",
+      "url = {@/redirect/2?delay=0.1}",
+      "url = {file:///etc/passwd}",
+      "url = {" + closed.url("/x") + "}",
+      "url = {@/doc/sample.txt}, url.size = " + size + ", url.mime = {text/plain}, url.checked = {x}",
+      "url = {@/doc/sample.txt?delay=0.15}, url.size = 3, url.md5 = {0}",
+      "url = {@/big/9000}",
+  };
+  std::string bib;
+  for (int i = 0; i < 22; ++i)
+    bib += "@Misc{e" + std::to_string(i) + ", author = {A}, title = {T}, year = 1, " +
+           kinds[i % std::size(kinds)] + "}\n";
+  auto run = [&](unsigned jobs) {
+    read(bib);
+    const unsigned errors = check({.onlyCheckNewUrls = true, .jobs = jobs, .maxSize = 8192});
+    std::string items;
+    for (const auto& node : collection)
+      for (const Item& i : node->items)
+        if (i.keyword != "url.checked") items += node->keyword + " " + i.keyword + "=" + i.value + "\n";
+    return std::tuple(errors, messages.str(), items);
+  };
+  const auto [oneErrors, oneReport, oneItems] = run(1);
+  const auto [manyErrors, manyReport, manyItems] = run(8);
+  EXPECT_EQ(manyErrors, oneErrors);
+  EXPECT_EQ(manyReport, oneReport);
+  EXPECT_EQ(manyItems, oneItems);
+  EXPECT_NE(oneReport.find("Skipping URL of e8 (not a new entry).\n"), std::string::npos);
+}
+
+TEST_F(UrlCheckTest, StoredDownloadsAreReadableAsTheUsersFiles) {
+  const std::string dir = work / "downloads";
+  for (mode_t mask : {022, 002, 077}) {
+    SCOPED_TRACE(mask);
+    const mode_t before = umask(mask);
+    std::filesystem::remove_all(dir);
+    readEntry("k", "@/doc/sample.txt");
+    EXPECT_EQ(check({.downloadDirectory = dir}), 0u);
+    umask(before);
+    struct stat info {};
+    ASSERT_EQ(stat((dir + "/k.txt").c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0666 & ~mask);
+  }
+}
+
+TEST_F(UrlCheckTest, KeysThroughALinkedFolderAreNotStored) {
+  TempDir outside;
+  const std::string dir = work / "downloads";
+  std::filesystem::create_directories(dir + "/real");
+  std::filesystem::create_directory_symlink(outside.path(), dir + "/link");
+  std::filesystem::create_directory_symlink(outside.path(), dir + "/real/deeper");
+  read("@Misc{link/k, author = {A}, title = {T}, year = 1, url = {@/doc/sample.txt}}\n"
+       "@Misc{real/deeper/k, author = {A}, title = {T}, year = 1, url = {@/doc/sample.txt}}\n"
+       "@Misc{real/k, author = {A}, title = {T}, year = 1, url = {@/doc/sample.txt}}\n");
+  const std::string ok = okLine("sample.txt", "text/plain");
+  auto refused = [&](const std::string& key) {
+    return "Checking URL of " + key + " ... " + ok + "\nFAILED to store download file " + dir +
+           "/" + key + ".txt: the citation key leads out of the download directory!\n";
+  };
+  EXPECT_EQ(check({.downloadDirectory = dir}), 2u);
+  EXPECT_EQ(messages.str(), refused("link/k") + refused("real/deeper/k") + "Checking URL of real/k ... " + ok);
+  EXPECT_EQ(outside.list(), std::vector<std::string>{});
+  EXPECT_EQ(readFile(dir + "/real/k.txt"), readFile(docroot / "sample.txt"));
+}
+
+// On a terminal a line shows how far a check of several downloads at once
+// is; it is taken away before every report and at the end, so the reports
+// read as without it.
+TEST_F(UrlCheckTest, TheProgressDisplayGivesWayToTheReports) {
+  read("@Misc{a, author = {A}, title = {T}, year = 1, url = {@/doc/sample.txt?delay=0.3}}\n"
+       "@Misc{b, author = {A}, title = {T}, year = 1, url = {@/missing?delay=0.3}}\n");
+  EXPECT_EQ(check({.jobs = 2, .progressDisplay = true}), 1u);
+  const std::string shown = messages.str();
+  EXPECT_NE(shown.find("\r\033[Kchecked 0 of 2, 0 failed, 2 running"), std::string::npos) << shown;
+  // The last display shown is taken away again.
+  EXPECT_NE(shown.find("\r\033[K", shown.rfind("checked ")), std::string::npos) << shown;
+  std::string without = std::regex_replace(shown, std::regex("\r\033\\[K(checked [^\r]*)?"), "");
+  EXPECT_EQ(without, "Checking URL of a ... " + okLine("sample.txt", "text/plain") +
+                         "Checking URL of b ... FAILED " + server.url("/missing?delay=0.3") +
+                         " - HTTP returns code 404!\n");
 }
 
 }  // namespace

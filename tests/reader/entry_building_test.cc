@@ -117,8 +117,8 @@ const BuildCase kBuildCases[] = {
      "url=http://b.example/\n",
      "WARNING: Entry k has 2 \"url\" sections!\nWARNING: Entry k has 2 \"url\" sections!\n"},
     {"every-author-list-normalised",
-     "@misc{k, title={T}, author={ \t }, author={Kell, Mira A.}, year=2000}",
-     "Misc k: author= | author=Mira A. Kell | title=T | year=2000\n",
+     "@misc{k, title={T}, author={ \t }, author={Kell, Mira Anna}, year=2000}",
+     "Misc k: author= | author=Mira Anna Kell | title=T | year=2000\n",
      "WARNING: Entry k has 2 \"author\" sections!\n"},
     {"every-url-normalised",
      "@misc{k, title={T}, author={A B}, year=2000, url={\\url{http://a.example/x y}}, "

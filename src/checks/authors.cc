@@ -5,12 +5,14 @@
 // spelling that reads back as the same name.
 #include "checks/authors.h"
 
+#include <array>
 #include <cstdint>
 #include <string_view>
 #include <utility>
 #include <vector>
 
 #include "checks/checks.h"
+#include "text/byte_scan.h"
 #include "text/strings.h"
 
 namespace pubforge {
@@ -74,30 +76,38 @@ struct Parts {
 
 // Reused buffers for the names of one list.
 struct NameBuffers {
-  std::string prepared;   // the name as it is split
+  std::string prepared;   // the name as it is split, where it must be made so
   std::string candidate;  // a spelling to write back
   std::string check;      // that spelling prepared for splitting
   std::string scratch;
   std::vector<Token> tokens;
   Parts again;            // the parts the spelling reads back as
+
+  NameBuffers() { tokens.reserve(16); }
 };
 
 // The name as it is split: each tie, tab and line break a blank, blanks
-// trimmed at both ends and runs of them shrunk to one.
-void prepareName(std::string_view text, std::string& prepared) {
-  prepared.clear();
+// trimmed at both ends and runs of them shrunk to one.  Most names are so
+// already and are split where they stand; the others are made so in
+// `buffer`.
+std::string_view prepareName(std::string_view text, std::string& buffer) {
+  while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+  if (findAnyOf4(text, '~', '\t', '\n', '\r') == npos && findBlankPair(text) == npos) return text;
+  buffer.clear();
   bool blank = true;  // drops leading blanks
   for (size_t i = 0; i < text.size(); ++i) {
     const char c = text[i];
     if (isWhite(c) || isTie(text, i)) {
-      if (!blank) prepared.push_back(' ');
+      if (!blank) buffer.push_back(' ');
       blank = true;
     } else {
-      prepared.push_back(c);
+      buffer.push_back(c);
       blank = false;
     }
   }
-  if (!prepared.empty() && prepared.back() == ' ') prepared.pop_back();
+  if (!buffer.empty() && buffer.back() == ' ') buffer.pop_back();
+  return buffer;
 }
 
 // True when the word belongs to the von part: its first letter is lower
@@ -192,6 +202,13 @@ bool readKeyedName(std::string_view name, Parts& parts, std::string& scratch) {
 
 enum class NameForm { kNoComma, kComma, kKeyed };
 
+// The bytes at which the plain run of a word ends.
+constexpr std::array<bool, 256> kEndsWordRun = [] {
+  std::array<bool, 256> ends{};
+  for (unsigned char c : {',', ' ', '-', '{'}) ends[c] = true;
+  return ends;
+}();
+
 // Splits a prepared name into its parts.
 NameForm readParts(std::string_view name, Parts& parts, NameBuffers& buffers) {
   if (readKeyedName(name, parts, buffers.scratch)) return NameForm::kKeyed;
@@ -227,6 +244,8 @@ NameForm readParts(std::string_view name, Parts& parts, NameBuffers& buffers) {
       // A brace group is part of its word, blanks and commas included.
       last = matchingBrace(name, i, hi);
       if (last == npos) last = hi - 1;
+    } else {
+      while (last + 1 < hi && !kEndsWordRun[static_cast<unsigned char>(name[last + 1])]) ++last;
     }
     if (starting) {
       tokens.push_back({i, last + 1, before});
@@ -280,12 +299,60 @@ NameForm readParts(std::string_view name, Parts& parts, NameBuffers& buffers) {
   return form;
 }
 
-// True when `spelling`, written into the list, reads back as `parts`.
-bool readsBackAs(const std::string& spelling, const Parts& parts, NameBuffers& buffers) {
+bool isAnd(std::string_view word) {
+  return word.size() == 3 && (word[0] | 0x20) == 'a' && (word[1] | 0x20) == 'n' &&
+         (word[2] | 0x20) == 'd';
+}
+
+// True when the normal spelling of the parts plainly reads back as them,
+// without splitting it again: a family name of one plain word, and a given
+// name of plain words that none begins in lower case, that holds no blank
+// when it holds a full stop (reading would tie it), and no tie otherwise.
+bool plainlyReadsBack(const Parts& parts) {
+  // Brace groups ({\"u}) may stand inside the words, but hold no separator.
+  auto plainWord = [](std::string_view word) {
+    size_t depth = 0;
+    for (char c : word) {
+      if (c == '{') {
+        ++depth;
+      } else if (c == '}') {
+        if (depth-- == 0) return false;
+      } else if (c == ' ' || c == '~' || c == '-' || c == ',' || c == '=' || c == '\t' ||
+                 (c == '\\' && depth == 0)) {
+        return false;
+      }
+    }
+    return depth == 0;
+  };
+  const std::string_view family = parts.family;
+  if (family.empty() || isAnd(family) || !plainWord(family)) return false;
+  const std::string_view given = parts.given;
+  if (given.empty()) return true;
+  if (given.front() == '-' || given.back() == '-') return false;
+  bool blank = false, tie = false, stop = false;
+  size_t word = 0;
+  for (size_t i = 0; i <= given.size(); ++i) {
+    const char c = i < given.size() ? given[i] : ' ';
+    blank |= c == ' ' && i < given.size();
+    tie |= c == '~';
+    stop |= c == '.';
+    if (c == ' ' || c == '~' || c == '-') {
+      const std::string_view w = given.substr(word, i - word);
+      if (!plainWord(w) || isAnd(w) || isVonWord(w)) return false;
+      word = i + 1;
+    }
+  }
+  return stop ? !blank : !tie;
+}
+
+// True when `spelling`, written into the list, reads back as `parts`, read
+// from `prepared`.
+bool readsBackAs(const std::string& spelling, const Parts& parts, std::string_view prepared,
+                 NameBuffers& buffers) {
   if (findNameSeparator(spelling, 0, true) != npos) return false;
-  prepareName(spelling, buffers.check);
-  if (buffers.check == buffers.prepared) return true;  // split just so
-  readParts(buffers.check, buffers.again, buffers);
+  const std::string_view again = prepareName(spelling, buffers.check);
+  if (again == prepared) return true;  // split just so
+  readParts(again, buffers.again, buffers);
   return buffers.again.family == parts.family && buffers.again.given == parts.given &&
          buffers.again.initials == parts.initials;
 }
@@ -293,8 +360,8 @@ bool readsBackAs(const std::string& spelling, const Parts& parts, NameBuffers& b
 // Splits the name `text` into its parts and appends the rewritten name to
 // `out`.
 void rewriteName(std::string_view text, std::string& out, Parts& parts, NameBuffers& buffers) {
-  prepareName(text, buffers.prepared);
-  const NameForm form = readParts(buffers.prepared, parts, buffers);
+  const std::string_view prepared = prepareName(text, buffers.prepared);
+  const NameForm form = readParts(prepared, parts, buffers);
 
   if (form != NameForm::kKeyed) {
     // The normal spelling first: "Mira Kell", "M.~A.~Kell", "Otto van Dalen".
@@ -306,14 +373,17 @@ void rewriteName(std::string_view text, std::string& out, Parts& parts, NameBuff
     } else {
       ((spelling = parts.given) += ' ') += parts.family;
     }
-    if (readsBackAs(spelling, parts, buffers)) {
+    // Most names are written as they were read: those the list already held
+    // where they stand.
+    if ((prepared.data() != buffers.prepared.data() && spelling == prepared) ||
+        plainlyReadsBack(parts) || readsBackAs(spelling, parts, prepared, buffers)) {
       out += spelling;
       return;
     }
     // Then the comma form: "Akers, Jr., Sheldon B.", "De Angeli, F.".
     if (!parts.given.empty()) {
       ((spelling = parts.family) += ", ") += parts.given;
-      if (readsBackAs(spelling, parts, buffers)) {
+      if (readsBackAs(spelling, parts, prepared, buffers)) {
         out += spelling;
         return;
       }
@@ -331,6 +401,9 @@ size_t findNameSeparator(std::string_view list, size_t from, bool edgesAreWhite)
   size_t depth = 0;
   const size_t size = list.size();
   for (size_t i = from; i < size; ++i) {
+    const size_t at = findAnyOf4(list.substr(i), 'a', 'A', '{', '}');
+    if (at == npos) break;
+    i += at;
     const char c = list[i];
     if (c == '{') {
       ++depth;
@@ -345,6 +418,17 @@ size_t findNameSeparator(std::string_view list, size_t from, bool edgesAreWhite)
   }
   return npos;
 }
+
+namespace {
+
+// The bytes at which the rest of a word stops being skipped for initials.
+constexpr std::array<bool, 256> kEndsInitialsRun = [] {
+  std::array<bool, 256> ends{};
+  for (unsigned char c : {' ', '~', '{', '}'}) ends[c] = true;
+  return ends;
+}();
+
+}  // namespace
 
 void makeInitials(std::string& givenName, std::string& initials) {
   initials.clear();
@@ -379,6 +463,11 @@ void makeInitials(std::string& givenName, std::string& initials) {
       const size_t length = characterLength(static_cast<unsigned char>(c));
       if (length != 0 && i + length <= givenName.size()) initials.append(givenName, i, length);
       initials.push_back('.');
+      // The rest of the word up to a separator or a brace adds nothing.
+      while (i + 1 < givenName.size() &&
+             !kEndsInitialsRun[static_cast<unsigned char>(givenName[i + 1])])
+        ++i;
+      continue;
     }
     if (c == '{') ++depth;
     if (c == '}' && depth > 0) --depth;
@@ -407,8 +496,9 @@ void splitAuthorList(Node&, Item& nameItem, Diagnostics) {
   nameItem.value.clear();
   // A list wrapped over several lines ("Gan, Yifan and" at the end of one,
   // "Ren, Xueyuan" on the next) is written back on one line.
-  for (char& c : list)
-    if (c == '\n' || c == '\r') c = ' ';
+  if (findAnyOf4(list, '\n', '\r', '\n', '\r') != npos)
+    for (char& c : list)
+      if (c == '\n' || c == '\r') c = ' ';
   // A rewritten list is about as long as the original, and its parts take
   // about as many bytes.
   nameItem.value.reserve(list.size());

@@ -1,8 +1,10 @@
-// Author names: cutting a BibTeX author list into names, and each name into
-// family name, given name and initials, with one normal spelling per name.
+// Author and editor names as BibTeX reads them: a list cut at the word "and",
+// each name split into family name (von part, last part and Jr part), given
+// name and initials, and written back in one normal spelling.
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace pubforge {
 
@@ -11,8 +13,14 @@ namespace pubforge {
 void splitAuthorName(std::string& name, std::string& givenName, std::string& initials,
                      std::string& familyName);
 
-// Sets `initials` from the words of `givenName` ("Mira Anna" gives "M.~A.") and
-// ties each ". " of the given name into ".~".
+// Sets `initials` from the words of `givenName` ("Mira Anna" gives "M.~A.",
+// "{\"O}rjan" gives "{\"O}.") and ties each ". " of the given name into ".~".
 void makeInitials(std::string& givenName, std::string& initials);
+
+// Where the first name of the list that begins at `from` ends: the position
+// of the first "and" (any letter case) at brace depth 0 with white space
+// before and after it, or npos.  With `edgesAreWhite`, the start and the end
+// of `list` count as white space (a name that would cut a list it is put in).
+size_t findNameSeparator(std::string_view list, size_t from, bool edgesAreWhite = false);
 
 }  // namespace pubforge

@@ -13,8 +13,9 @@
 
 namespace pubforge {
 
-// Author names (splits the list, fills authorParts, rewrites the value).
-void splitAuthorList(Node& publication, Item& authorItem, Diagnostics diag);
+// Author and editor names (splits the list, fills authorParts, rewrites the
+// value).
+void splitAuthorList(Node& publication, Item& nameItem, Diagnostics diag);
 
 // Pages and number of pages.  These may add or correct items through
 // setItem, so the item references passed in may be invalid afterwards.

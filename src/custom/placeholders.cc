@@ -265,66 +265,89 @@ void printCustom(Evaluation& eval, std::string_view name, std::string_view) {
     eval.appendConverted(custom);
 }
 
-// ----------------------------------------------------------- author loop
+// ------------------------------------------------ author and editor loops
 
-void beginAuthorLoop(Evaluation& eval, std::string_view, std::string_view) {
-  if (eval.loopResume)
-    templateError(eval.diag, "Unexpected author loop begin %a -> an author loop is still open");
-  eval.author = findItem(eval.publication, "author");
-  eval.loopResume = eval.position;
-  eval.authorIndex = 0;
+// What tells the author loop from the editor loop: the item it runs over and
+// its two errors.
+struct NameLoopKind {
+  std::string_view keyword;
+  NameLoop Evaluation::*loop;
+  std::string_view beginError;
+  std::string_view endError;
+};
+
+constexpr NameLoopKind kAuthorLoop{
+    "author", &Evaluation::authors,
+    "Unexpected author loop begin %a -> an author loop is still open",
+    "Unexpected author loop end %A -> %a author loop begin needed first"};
+constexpr NameLoopKind kEditorLoop{
+    "editor", &Evaluation::editors,
+    "Unexpected editor loop begin %{begin-editor-loop} -> an editor loop is still open",
+    "Unexpected editor loop end %{end-editor-loop} -> %{begin-editor-loop} editor loop begin "
+    "needed first"};
+
+template <const NameLoopKind& Kind>
+void beginNameLoop(Evaluation& eval, std::string_view, std::string_view) {
+  NameLoop& loop = eval.*Kind.loop;
+  if (loop.resume) templateError(eval.diag, Kind.beginError);
+  loop.item = findItem(eval.publication, Kind.keyword);
+  loop.resume = eval.position;
+  loop.index = 0;
 }
 
-void endAuthorLoop(Evaluation& eval, std::string_view, std::string_view) {
-  if (!eval.loopResume)
-    templateError(eval.diag, "Unexpected author loop end %A -> %a author loop begin needed first");
-  if (eval.author != nullptr) {
-    eval.authorIndex += 3;
-    if (eval.authorIndex < eval.author->authorParts.size()) {
-      eval.position = *eval.loopResume;  // the next author
+template <const NameLoopKind& Kind>
+void endNameLoop(Evaluation& eval, std::string_view, std::string_view) {
+  NameLoop& loop = eval.*Kind.loop;
+  if (!loop.resume) templateError(eval.diag, Kind.endError);
+  if (loop.item != nullptr) {
+    loop.index += 3;
+    if (loop.index < loop.item->authorParts.size()) {
+      eval.position = *loop.resume;  // the next name
       return;
     }
   }
-  eval.authorIndex = 0;
-  eval.author = nullptr;
-  eval.loopResume.reset();
+  loop = NameLoop{};
 }
 
 // Part `offset` (0 family name, 1 given name, 2 initials) of the current
-// author, without one pair of enclosing braces.  `stripped` holds the text
+// name, without one pair of enclosing braces.  `stripped` holds the text
 // when braces had to be removed.
-std::string_view authorPart(const Evaluation& eval, size_t offset, std::string& stripped) {
-  const AuthorParts& parts = eval.author->authorParts;
-  const size_t index = eval.authorIndex + offset;
+std::string_view namePart(const NameLoop& loop, size_t offset, std::string& stripped) {
+  const AuthorParts& parts = loop.item->authorParts;
+  const size_t index = loop.index + offset;
   const std::string_view part = index < parts.size() ? parts[index] : std::string_view();
   if (!part.starts_with('{')) return part;
   stripped = part;
   return stripBraces(stripped);
 }
 
+template <const NameLoopKind& Kind>
 void printFamilyName(Evaluation& eval, std::string_view, std::string_view) {
+  const NameLoop& loop = eval.*Kind.loop;
   std::string stripped;
-  if (eval.author != nullptr) eval.appendConverted(authorPart(eval, 0, stripped));
+  if (loop.item != nullptr) eval.appendConverted(namePart(loop, 0, stripped));
 }
 
 // Given name (offset 1) and initials (offset 2) fail when empty.
-void printNamePart(Evaluation& eval, size_t offset) {
-  if (eval.author == nullptr) return;
+void printNamePart(Evaluation& eval, const NameLoop& loop, size_t offset) {
+  if (loop.item == nullptr) return;
   std::string stripped;
-  const std::string_view part = authorPart(eval, offset, stripped);
+  const std::string_view part = namePart(loop, offset, stripped);
   if (part.empty())
     eval.failed = true;
   else
     eval.appendConverted(part);
 }
 
+template <const NameLoopKind& Kind>
 void printGivenName(Evaluation& eval, std::string_view name, std::string_view) {
   if (name == "author-give-name") warnDeprecated(eval, "author-give-name", "author-given-name");
-  printNamePart(eval, 1);
+  printNamePart(eval, eval.*Kind.loop, 1);
 }
 
+template <const NameLoopKind& Kind>
 void printInitials(Evaluation& eval, std::string_view, std::string_view) {
-  printNamePart(eval, 2);
+  printNamePart(eval, eval.*Kind.loop, 2);
 }
 
 // ----------------------------------------------------------------- tests
@@ -335,15 +358,19 @@ void applyTest(Evaluation& eval, bool holds) {
   if (!eval.failed && !holds) eval.failed = true;
 }
 
-void testAuthorPosition(Evaluation& eval, std::string_view name, std::string_view) {
-  const bool any = eval.author != nullptr;
-  const bool first = eval.authorIndex == 0;
-  const bool last = any && eval.authorIndex + 3 >= eval.author->authorParts.size();
-  if (name == "is-first-author?")
+// "is-first-author?", "is-not-last-editor?" and the others: where the
+// current name stands in its list.
+template <const NameLoopKind& Kind>
+void testNamePosition(Evaluation& eval, std::string_view name, std::string_view) {
+  const NameLoop& loop = eval.*Kind.loop;
+  const bool any = loop.item != nullptr;
+  const bool first = loop.index == 0;
+  const bool last = any && loop.index + 3 >= loop.item->authorParts.size();
+  if (name.starts_with("is-first-"))
     applyTest(eval, first);
-  else if (name == "is-not-first-author?")
+  else if (name.starts_with("is-not-first-"))
     applyTest(eval, any && !first);
-  else if (name == "is-last-author?")
+  else if (name.starts_with("is-last-"))
     applyTest(eval, last);
   else
     applyTest(eval, !any || !last);
@@ -534,24 +561,33 @@ constexpr PlaceholderRule kPlaceholderRules[] = {
     {"class", kExact, printEntryType},
     {"name", kExact, printName},
     {"download-file-name", kExact, printDownloadFileName},
-    {"a", kExact, beginAuthorLoop},
-    {"begin-author-loop", kExact, beginAuthorLoop},
-    {"author-initials", kExact, printInitials},
-    {"author-given-name", kExact, printGivenName},
-    {"author-give-name", kExact, printGivenName},
-    {"author-family-name", kExact, printFamilyName},
+    {"a", kExact, beginNameLoop<kAuthorLoop>},
+    {"begin-author-loop", kExact, beginNameLoop<kAuthorLoop>},
+    {"author-initials", kExact, printInitials<kAuthorLoop>},
+    {"author-given-name", kExact, printGivenName<kAuthorLoop>},
+    {"author-give-name", kExact, printGivenName<kAuthorLoop>},
+    {"author-family-name", kExact, printFamilyName<kAuthorLoop>},
+    {"begin-editor-loop", kExact, beginNameLoop<kEditorLoop>},
+    {"editor-initials", kExact, printInitials<kEditorLoop>},
+    {"editor-given-name", kExact, printGivenName<kEditorLoop>},
+    {"editor-family-name", kExact, printFamilyName<kEditorLoop>},
     {"is?", kPrefix, compareSectionText<isEqual>},
     {"is-not?", kPrefix, compareSectionText<isNotEqual>},
     {"is-less-than?", kPrefix, compareSectionText<isLess>},
     {"is-less-than-or-equal?", kPrefix, compareSectionText<isLessOrEqual>},
     {"is-greater-than?", kPrefix, compareSectionText<isGreater>},
     {"is-greater-than-or-equal?", kPrefix, compareSectionText<isGreaterOrEqual>},
-    {"is-first-author?", kExact, testAuthorPosition},
-    {"is-not-first-author?", kExact, testAuthorPosition},
-    {"is-last-author?", kExact, testAuthorPosition},
-    {"is-not-last-author?", kExact, testAuthorPosition},
-    {"A", kExact, endAuthorLoop},
-    {"end-author-loop", kExact, endAuthorLoop},
+    {"is-first-author?", kExact, testNamePosition<kAuthorLoop>},
+    {"is-not-first-author?", kExact, testNamePosition<kAuthorLoop>},
+    {"is-last-author?", kExact, testNamePosition<kAuthorLoop>},
+    {"is-not-last-author?", kExact, testNamePosition<kAuthorLoop>},
+    {"is-first-editor?", kExact, testNamePosition<kEditorLoop>},
+    {"is-not-first-editor?", kExact, testNamePosition<kEditorLoop>},
+    {"is-last-editor?", kExact, testNamePosition<kEditorLoop>},
+    {"is-not-last-editor?", kExact, testNamePosition<kEditorLoop>},
+    {"A", kExact, endNameLoop<kAuthorLoop>},
+    {"end-author-loop", kExact, endNameLoop<kAuthorLoop>},
+    {"end-editor-loop", kExact, endNameLoop<kEditorLoop>},
     {"year", kExact, printYear},
     {"month-name", kExact, printMonthName},
     {"month-number", kExact, printDateNumber},

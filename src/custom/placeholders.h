@@ -28,6 +28,15 @@ template <typename... Pieces>
   throw FatalError{1};
 }
 
+// A loop over the names of a name list: where scanning resumes for the next
+// name (none while the loop is not open), the item and the index of the
+// current name's family name in its parts.
+struct NameLoop {
+  std::optional<size_t> resume;
+  const Item* item = nullptr;
+  size_t index = 0;
+};
+
 struct Evaluation {
   Evaluation(const Node& pub, const Node* before, const Node* after, const PrintEnvironment& e,
              const PrintCounters& numbers, Diagnostics d, std::string& out,
@@ -50,12 +59,10 @@ struct Evaluation {
   bool failed = false;
   std::vector<OpenSection>& sections;  // innermost last
 
-  // The author loop: where scanning resumes for the next author (none while
-  // no loop is open), the author item and the index of the current author's
-  // family name in its parts.
-  std::optional<size_t> loopResume;
-  const Item* author = nullptr;
-  size_t authorIndex = 0;
+  // The author loop and the editor loop: each runs over the names of its
+  // item on its own.
+  NameLoop authors;
+  NameLoop editors;
 
   // Where the section text begins: the innermost open section's start, or
   // the start of the publication's text outside every section.

@@ -16,7 +16,8 @@ Item makeItem(std::string_view keyword, std::string value) {
   lowerAscii(item.keyword);
   item.value = std::move(value);
   if (item.keyword == "comment") return item;
-  if (item.keyword != "author") trimWhitespace(stripBraces(item.value));
+  // Name lists keep their braces: "{Acme Research Group}" is one name.
+  if (!isNameList(item.keyword)) trimWhitespace(stripBraces(item.value));
   if (item.value.empty()) {
     item.keyword = "removeme";
     return item;

@@ -81,8 +81,14 @@ static_assert([] {
   return true;
 }(), "every known keyword finds its rank");
 
+// The items that hold a list of names, split by the author check: "author"
+// and "editor".
+constexpr bool isNameList(std::string_view keyword) {
+  return keyword == "author" || keyword == "editor";
+}
+
 // A new item: keyword lower-cased, value cleaned (one pair of enclosing
-// braces removed, blanks trimmed) except for "author" and "comment", rank
+// braces removed, blanks trimmed) except for name lists and "comment", rank
 // assigned.  An item whose cleaned value is empty becomes "removeme".
 Item makeItem(std::string_view keyword, std::string value);
 

@@ -127,11 +127,11 @@ std::unique_ptr<Node> makePublication(std::string_view typeName, std::string key
     if (pub.value == r.type) check(r.check);
 
   // The checks may add or re-sort items, so every item is looked up afresh.
-  // Every author item is normalised, not only the first (as every url item
+  // Every author and editor item is normalised, not only the first (as every url item
   // below): one that comes out empty is dropped when the written file is
   // read again, and the next one would only then be normalised.
   for (Item& item : pub.items)
-    if (item.keyword == "author") splitAuthorList(pub, item, diag);
+    if (isNameList(item.keyword)) splitAuthorList(pub, item, diag);
   for (std::string_view keyword : {"booktitle", "howpublished", "journal"})
     if (Item* item = findItem(pub, keyword)) tieParentheses(*item);
   if (Item* pages = findItem(pub, "pages")) checkPages(pub, *pages, diag);

@@ -81,6 +81,11 @@ bool isAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 
 
 bool isBlank(char c) { return c == ' ' || c == '\t'; }
 
+// What an accent reaches over blanks: a letter or a group.
+bool takesAccentAcrossBlanks(char c) {
+  return isAsciiLetter(c) || static_cast<unsigned char>(c) >= 0xC0 || c == '{';
+}
+
 // The length of the UTF-8 character that begins text; a byte that begins no
 // well-formed character counts as one.
 std::size_t characterLength(std::string_view text) {
@@ -319,8 +324,15 @@ class PlainConverter {
     if (word) {
       while (pos_ < text_.size() && isBlank(text_[pos_])) ++pos_;
     }
-    const bool braced = pos_ < text_.size() && text_[pos_] == '{';
     const LatexCommand* command = findLatexCommand(written.substr(1));
+    // An accent symbol takes its letter across blanks too (\" o is an o
+    // with an umlaut); before anything else the blanks stay.
+    if (!word && command != nullptr && command->kind == LatexCommandKind::Accent) {
+      std::size_t next = pos_;
+      while (next < text_.size() && isBlank(text_[next])) ++next;
+      if (next > pos_ && next < text_.size() && takesAccentAcrossBlanks(text_[next])) pos_ = next;
+    }
+    const bool braced = pos_ < text_.size() && text_[pos_] == '{';
     if (command == nullptr) {
       // Of a command word with a braced argument only the argument stays;
       // any other unknown command stays as written, so that nothing is lost.

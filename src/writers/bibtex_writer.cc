@@ -6,6 +6,7 @@
 #include <string>
 
 #include "checks/biblatex_fields.h"
+#include "model/items.h"
 #include "reader/value_syntax.h"
 #include "text/ascii.h"
 #include "text/months.h"
@@ -104,8 +105,8 @@ void appendUrlEscapes(std::string& out, std::string_view url) {
 }
 
 // Appends the value part of a field so that the reader gets `text` back.
-// The reader takes one pair of enclosing braces off every value but an
-// author list, a comment or the text of a preamble or macro
+// The reader takes one pair of enclosing braces off every value but a
+// name list, a comment or the text of a preamble or macro
 // (`readerStripsBraces`).
 void appendValue(OutputBuffer& out, std::string_view text, ValueForm preferred,
                  bool readerStripsBraces) {
@@ -213,7 +214,7 @@ void appendEntry(OutputBuffer& out, const Node& publication, const FieldOptions&
       case FieldFormat::kPlain:
         startField(item.keyword);
         appendValue(out, item.value, ValueForm::kQuoted,
-                    item.keyword != "author" && item.keyword != "comment");
+                    !isNameList(item.keyword) && item.keyword != "comment");
         break;
     }
   }

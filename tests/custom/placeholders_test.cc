@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "custom/template.h"
+#include "text/strings.h"
 #include "template_fixture.h"
 
 namespace pubforge {
@@ -235,18 +236,77 @@ TEST(AuthorLoop, Table) {
       {"the loop repeats inside a failed section", {"A", "a", "a.", "B", "b", "b."},
        "[%a%{author-family-name}%{x}%A|none]", "none"},
   };
-  for (const LoopCase& row : cases) {
-    SCOPED_TRACE(row.name);
-    PrintSetup setup;
-    auto publication = makePublication("k", "Article", {{"title", "T"}});
-    if (!row.authors.empty()) {
-      Item item;
-      item.keyword = "author";
-      for (std::string_view part : row.authors) item.authorParts.push_back(part);
-      publication->items.push_back(std::move(item));
+  // The editor loop behaves as the author loop does: each row runs once as
+  // written and once with its author placeholders turned into the editor
+  // ones, on an editor item (beside an author item that it must not read).
+  for (const std::string_view names : {"author", "editor"}) {
+    for (const LoopCase& row : cases) {
+      SCOPED_TRACE(std::string(names) + ": " + row.name);
+      std::string templateText = row.templateText;
+      if (names == "editor") {
+        replaceAll(templateText, "%a", "%{begin-author-loop}");
+        replaceAll(templateText, "%A", "%{end-author-loop}");
+        replaceAll(templateText, "author", "editor");
+      }
+      PrintSetup setup;
+      auto publication = makePublication("k", "Article", {{"title", "T"}});
+      if (names == "editor") addAuthors(*publication, {"Wrong", "Wrong", "W."});
+      if (!row.authors.empty()) {
+        Item item;
+        item.keyword = names;
+        for (std::string_view part : row.authors) item.authorParts.push_back(part);
+        publication->items.push_back(std::move(item));
+      }
+      EXPECT_EQ(setup.print(templateText, *publication), row.expected);
+      EXPECT_EQ(setup.err.str(), "");
     }
-    EXPECT_EQ(setup.print(row.templateText, *publication), row.expected);
-    EXPECT_EQ(setup.err.str(), "");
+  }
+}
+
+// Each loop keeps its own place: an editor loop inside an author loop runs
+// over all editors for every author, and the other way round.
+TEST(EditorLoop, LoopsNestInEitherOrder) {
+  PrintSetup setup;
+  auto publication = makePublication("k", "Article", {});
+  addAuthors(*publication, {"A", "a", "a.", "B", "b", "b."});
+  Item editors;
+  editors.keyword = "editor";
+  editors.authorParts = {"E", "e", "e.", "F", "f", "f.", "G", "g", "g."};
+  publication->items.push_back(std::move(editors));
+  EXPECT_EQ(setup.print("%a%{author-family-name}<%{begin-editor-loop}%{editor-family-name}"
+                        "[%{is-last-author?}%{is-last-editor?}!]%{end-editor-loop}>%A",
+                        *publication),
+            "A<EFG>B<EFG!>");
+  EXPECT_EQ(setup.print("%{begin-editor-loop}%{editor-initials}[%{is-not-first-editor?}+]"
+                        "<%a%{author-initials}%A>%{end-editor-loop}",
+                        *publication),
+            "e.<a.b.>f.+<a.b.>g.+<a.b.>");
+  EXPECT_EQ(setup.err.str(), "");
+}
+
+TEST(EditorLoop, UnbalancedLoopsAreFatal) {
+  struct Row {
+    const char* templateText;
+    const char* message;
+  };
+  const Row rows[] = {
+      {"%{begin-editor-loop}%{begin-editor-loop}",
+       "ERROR: Unexpected editor loop begin %{begin-editor-loop} -> an editor loop is still "
+       "open!\n"},
+      {"x%{end-editor-loop}",
+       "ERROR: Unexpected editor loop end %{end-editor-loop} -> %{begin-editor-loop} editor "
+       "loop begin needed first!\n"},
+      // An open author loop is no editor loop.
+      {"%a%{end-editor-loop}%A",
+       "ERROR: Unexpected editor loop end %{end-editor-loop} -> %{begin-editor-loop} editor "
+       "loop begin needed first!\n"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.templateText);
+    PrintSetup setup;
+    auto publication = makePublication("k", "Article", {});
+    EXPECT_THROW(setup.print(row.templateText, *publication), FatalError);
+    EXPECT_EQ(setup.err.str(), row.message);
   }
 }
 

@@ -117,9 +117,14 @@ const BuildCase kBuildCases[] = {
      "url=http://b.example/\n",
      "WARNING: Entry k has 2 \"url\" sections!\nWARNING: Entry k has 2 \"url\" sections!\n"},
     {"every-author-list-normalised",
-     "@misc{k, title={T}, author={ \t }, author={Kell, Mira A.}, year=2000}",
-     "Misc k: author= | author=Mira A. Kell | title=T | year=2000\n",
+     "@misc{k, title={T}, author={ \t }, author={Kell, Mira Anna}, year=2000}",
+     "Misc k: author= | author=Mira Anna Kell | title=T | year=2000\n",
      "WARNING: Entry k has 2 \"author\" sections!\n"},
+    // Editors are names like authors: split, rewritten, braces kept.
+    {"editor-list-normalised",
+     "@book{k, title={T}, author={A B}, year=2000, editor={{Acme Group} and van Dalen, Otto}}",
+     "Book k: author=A B | title=T | editor={Acme Group} and Otto van Dalen | year=2000\n",
+     "WARNING: Entry k has no \"publisher\" section!\n"},
     {"every-url-normalised",
      "@misc{k, title={T}, author={A B}, year=2000, url={\\url{http://a.example/x y}}, "
      "url={\\url{http://b.example/\\_z}}}",

@@ -78,7 +78,12 @@ const PlainCase kAccentCases[] = {
     {"accent at the end stands for itself", "a\\\"", "a\""},
     {"letter accent at the end", "a\\v", "aˇ"},
     {"accent before a closing brace", "{a\\'}b", "a'b"},
-    {"accent before a blank", "\\\" quoted", "\" quoted"},
+    // An accent symbol reaches its letter over blanks, as a word accent does.
+    {"accent symbol across a blank", "\\\" quoted", "q\u0308uoted"},
+    {"accent symbol across blanks", "Matou\\v s{\\'  e}k \\\"  o", "Matou\u0161\u00E9k \u00F6"},
+    {"accent symbol across a blank onto a group", "\\' {e}", "\u00E9"},
+    {"accent before a blank and a digit", "\\\" 1", "\" 1"},
+    {"accent before a blank at the end", "a\\' ", "a' "},
     {"accent before a tilde", "\\'~x", "'_x"},
     {"accent before a line feed", "\\'\nx", "'|x"},
     {"accent before an unknown command", "\\'\\zz", "'\\zz"},

@@ -414,6 +414,14 @@ std::string convertLatexPlain(std::string_view text, std::string_view nbsp,
   return PlainConverter(text, tildeText, lineBreakText, xmlStyle).run();
 }
 
+bool isPlainText(std::string_view text) {
+  for (char c : text) {
+    const ByteClass byteClass = kByteClasses[static_cast<unsigned char>(c)];
+    if (byteClass != ByteClass::Plain && byteClass != ByteClass::Reserved) return false;
+  }
+  return true;
+}
+
 std::string convertValue(std::string_view text, std::string_view nbsp,
                          std::string_view linebreak, bool xmlStyle, bool plainText) {
   return plainText ? convertLatexPlain(text, nbsp, linebreak, xmlStyle)

@@ -1,0 +1,403 @@
+#include "writers/csl_json_writer.h"
+
+#include <array>
+#include <charconv>
+#include <cstdint>
+#include <sstream>
+
+#include "checks/checks.h"
+#include "model/items.h"
+#include "model/node.h"
+#include "text/plain_text.h"
+#include "text/strings.h"
+#include "text/utf8.h"
+#include "writers/export_files.h"
+
+namespace pubforge {
+
+namespace {
+
+// The items an entry's CSL item is made of; of each keyword the first one
+// counts.
+enum Field : uint8_t {
+  kNone, kTitle, kAuthor, kEditor, kJournal, kBooktitle, kSeries, kVolume, kNumber, kPages,
+  kNumPages, kEdition, kPublisher, kAddress, kInstitution, kSchool, kOrganization, kDoi, kUrl,
+  kIsbn, kIssn, kAbstract, kNote, kKeywords, kLanguage, kYear, kMonth, kDay, kDate, kType,
+  kFieldCount
+};
+
+constexpr std::string_view kFieldKeywords[kFieldCount] = {
+    "",          "title",   "author",      "editor",   "journal",      "booktitle",
+    "series",    "volume",  "number",      "pages",    "numpages",     "edition",
+    "publisher", "address", "institution", "school",   "organization", "doi",
+    "url",       "isbn",    "issn",        "abstract", "note",         "keywords",
+    "language",  "year",    "month",       "day",      "date",         "type"};
+
+// Every keyword used has a rank of its own, so the rank finds the field.
+constexpr std::array<Field, 256> kFieldOfRank = [] {
+  std::array<Field, 256> fields{};
+  for (size_t f = 1; f < kFieldCount; ++f) fields[itemRank(kFieldKeywords[f])] = Field(f);
+  return fields;
+}();
+
+static_assert([] {
+  for (size_t f = 1; f < kFieldCount; ++f)
+    if (itemRank(kFieldKeywords[f]) == 0) return false;
+  return true;
+}(), "every field keyword has a rank");
+
+using Fields = std::array<const Item*, kFieldCount>;
+
+Fields findFields(const Node& publication) {
+  Fields fields{};
+  for (const Item& item : publication.items) {
+    const uint32_t rank = itemRank(item.keyword);
+    if (rank >= kFieldOfRank.size()) continue;
+    const Field f = kFieldOfRank[rank];
+    if (f != kNone && !fields[f]) fields[f] = &item;
+  }
+  return fields;
+}
+
+// What an entry type becomes, and the genre a thesis gets when its entry
+// names none.
+struct TypeRow {
+  std::string_view entryType;  // lower case
+  std::string_view cslType;
+  std::string_view genre = {};
+};
+
+constexpr TypeRow kTypes[] = {
+    {"article", "article-journal"},
+    {"inproceedings", "paper-conference"},
+    {"conference", "paper-conference"},
+    {"incollection", "chapter"},
+    {"inbook", "chapter"},
+    {"book", "book"},
+    {"proceedings", "book"},
+    {"phdthesis", "thesis", "PhD thesis"},
+    {"mastersthesis", "thesis", "Master's thesis"},
+    {"techreport", "report"},
+    {"manual", "report"},
+    {"booklet", "pamphlet"},
+    {"unpublished", "manuscript"},
+    {"online", "webpage"},
+    {"electronic", "webpage"},
+    {"www", "webpage"},
+};
+
+constexpr TypeRow kOtherType = {"", "document"};
+
+bool equalsIgnoringCase(std::string_view a, std::string_view lower) {
+  if (a.size() != lower.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    char c = a[i];
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    if (c != lower[i]) return false;
+  }
+  return true;
+}
+
+const TypeRow& typeOf(const Node& publication) {
+  for (const TypeRow& row : kTypes)
+    if (equalsIgnoringCase(publication.writtenType(), row.entryType)) return row;
+  return kOtherType;
+}
+
+// The language names of BibTeX files (those of the LaTeX language packages)
+// and the language tags that CSL reads: a processor puts only English titles
+// into title case, and knows English only by its tag.
+struct LanguageRow {
+  std::string_view name;  // lower case
+  std::string_view tag;
+};
+
+constexpr LanguageRow kLanguages[] = {
+    {"english", "en-US"},    {"american", "en-US"},    {"usenglish", "en-US"},
+    {"british", "en-GB"},    {"ukenglish", "en-GB"},   {"german", "de-DE"},
+    {"ngerman", "de-DE"},    {"austrian", "de-AT"},    {"naustrian", "de-AT"},
+    {"french", "fr-FR"},     {"francais", "fr-FR"},    {"italian", "it-IT"},
+    {"spanish", "es-ES"},    {"portuguese", "pt-PT"},  {"brazilian", "pt-BR"},
+    {"dutch", "nl-NL"},      {"swedish", "sv-SE"},     {"danish", "da-DK"},
+    {"norwegian", "nb-NO"},  {"finnish", "fi-FI"},     {"polish", "pl-PL"},
+    {"czech", "cs-CZ"},      {"slovak", "sk-SK"},      {"russian", "ru-RU"},
+    {"ukrainian", "uk-UA"},  {"greek", "el-GR"},       {"turkish", "tr-TR"},
+    {"hungarian", "hu-HU"},  {"catalan", "ca-AD"},     {"japanese", "ja-JP"},
+    {"chinese", "zh-CN"},    {"korean", "ko-KR"},
+};
+
+// The tag of a language name, or empty for any other value (which may be a
+// tag already).
+std::string_view languageTag(std::string_view language) {
+  for (const LanguageRow& row : kLanguages)
+    if (equalsIgnoringCase(language, row.name)) return row.tag;
+  return {};
+}
+
+// A no-break space ("~") in values; in names a "~" only ties words.
+constexpr std::string_view kNoBreakSpace = "\xC2\xA0";
+
+// Writes the items of one file.  The buffers are kept from one item to the
+// next: a large bibliography costs no allocations per value.
+class CslItemWriter {
+ public:
+  void append(OutputBuffer& out, const Node& publication);
+
+ private:
+  // Appends `,\n    "name": ` (the comma before every field but the first).
+  void appendKey(OutputBuffer& out, std::string_view name);
+  // A field whose value is the plain text of the LaTeX value.
+  void appendText(OutputBuffer& out, std::string_view name, const Item* item);
+  // A field whose value is written as stored (identifiers, addresses).
+  void appendRaw(OutputBuffer& out, std::string_view name, const Item* item);
+  void appendPlain(OutputBuffer& out, std::string_view latex, std::string_view nbsp);
+  void appendNames(OutputBuffer& out, std::string_view name, const AuthorParts& parts);
+  void appendName(OutputBuffer& out, std::string_view family, std::string_view given,
+                  std::string_view particle = {}, std::string_view suffix = {});
+  void appendIssued(OutputBuffer& out, const Fields& fields);
+
+  bool firstField_ = true;
+  bool firstItem_ = true;
+  std::string converted_, group_;
+  Node editorNode_;  // the editor list, split as the author checks split authors
+  std::ostringstream unusedMessages_;
+};
+
+void CslItemWriter::appendKey(OutputBuffer& out, std::string_view name) {
+  out += firstField_ ? "\n    \"" : ",\n    \"";
+  firstField_ = false;
+  out += name;
+  out += "\": ";
+}
+
+void CslItemWriter::appendPlain(OutputBuffer& out, std::string_view latex,
+                                std::string_view nbsp) {
+  if (isPlainText(latex)) {
+    appendJsonString(out, latex);
+    return;
+  }
+  converted_ = convertLatexPlain(latex, nbsp, "\n", false);
+  appendJsonString(out, converted_);
+}
+
+void CslItemWriter::appendText(OutputBuffer& out, std::string_view name, const Item* item) {
+  if (!item || item->value.empty()) return;
+  appendKey(out, name);
+  appendPlain(out, item->value, kNoBreakSpace);
+}
+
+void CslItemWriter::appendRaw(OutputBuffer& out, std::string_view name, const Item* item) {
+  if (!item || item->value.empty()) return;
+  appendKey(out, name);
+  appendJsonString(out, item->value);
+}
+
+// One name object with the parts that exist.  A name that is one braced
+// group with nothing else (an institution, "{Acme Research Group}") is a
+// literal name, never to be split or inverted.
+void CslItemWriter::appendName(OutputBuffer& out, std::string_view family,
+                               std::string_view given, std::string_view particle,
+                               std::string_view suffix) {
+  out += "{";
+  bool first = true;
+  auto part = [&](std::string_view name, std::string_view latex) {
+    if (latex.empty()) return;
+    out += first ? "\"" : ", \"";
+    first = false;
+    out += name;
+    out += "\": ";
+    appendPlain(out, latex, " ");
+  };
+  bool oneGroup = false;
+  if (family.starts_with('{') && given.empty() && particle.empty() && suffix.empty()) {
+    group_.assign(family);
+    oneGroup = stripBraces(group_).size() + 2 == family.size();
+  }
+  if (oneGroup) {
+    part("literal", family);
+  } else {
+    part("family", family);
+    part("given", given);
+    part("non-dropping-particle", particle);
+    part("suffix", suffix);
+  }
+  out += "}";
+}
+
+void CslItemWriter::appendNames(OutputBuffer& out, std::string_view name,
+                                const AuthorParts& parts) {
+  if (parts.size() < 3) return;
+  appendKey(out, name);
+  out += "[";
+  for (size_t i = 0; i + 2 < parts.size(); i += 3) {
+    out += i == 0 ? "\n      " : ",\n      ";
+    appendName(out, parts[i], parts[i + 1]);
+  }
+  out += "\n    ]";
+}
+
+void appendNumber(OutputBuffer& out, int64_t number) {
+  char digits[24];
+  const auto end = std::to_chars(digits, digits + sizeof digits, number).ptr;
+  out += std::string_view(digits, static_cast<size_t>(end - digits));
+}
+
+// The date as year, month and day, each only when it exists and the parts
+// before it do; a year that is no number (the date check keeps 0 for it)
+// gives no date parts, and a biblatex date that gave no year stands as the
+// literal date.
+void CslItemWriter::appendIssued(OutputBuffer& out, const Fields& fields) {
+  const Item* year = fields[kYear];
+  if (year && year->numericValue != 0) {
+    appendKey(out, "issued");
+    out += "{\"date-parts\": [[";
+    appendNumber(out, year->numericValue);
+    const Item* month = fields[kMonth];
+    if (month && month->numericValue >= 1 && month->numericValue <= 12) {
+      out += ", ";
+      appendNumber(out, month->numericValue);
+      const Item* day = fields[kDay];
+      if (day && day->numericValue >= 1 && day->numericValue <= 31) {
+        out += ", ";
+        appendNumber(out, day->numericValue);
+      }
+    }
+    out += "]]}";
+  } else if (const Item* date = fields[kDate]; date && !date->value.empty()) {
+    appendKey(out, "issued");
+    out += "{\"literal\": ";
+    appendPlain(out, date->value, kNoBreakSpace);
+    out += "}";
+  }
+}
+
+void CslItemWriter::append(OutputBuffer& out, const Node& publication) {
+  if (!publication.isEntry()) return;  // comment lines, preambles, macros
+  const Fields fields = findFields(publication);
+  const TypeRow& type = typeOf(publication);
+  const bool report = type.cslType == "report";
+  const bool thesis = type.cslType == "thesis";
+
+  out += firstItem_ ? "\n  {" : ",\n  {";
+  firstItem_ = false;
+  firstField_ = true;
+  appendKey(out, "id");
+  appendJsonString(out, publication.keyword);
+  appendKey(out, "type");
+  out += '"';
+  out += type.cslType;
+  out += '"';
+  if ((report || thesis) && fields[kType]) {
+    appendText(out, "genre", fields[kType]);
+  } else if (!type.genre.empty()) {
+    appendKey(out, "genre");
+    appendJsonString(out, type.genre);
+  }
+
+  appendText(out, "title", fields[kTitle]);
+  appendText(out, "container-title", fields[kJournal] ? fields[kJournal] : fields[kBooktitle]);
+  appendText(out, "collection-title", fields[kSeries]);
+  appendText(out, "volume", fields[kVolume]);
+  // A report's number is its report number, not an issue.
+  appendText(out, report ? "number" : "issue", fields[kNumber]);
+  appendText(out, "page", fields[kPages]);
+  appendText(out, "number-of-pages", fields[kNumPages]);
+  appendText(out, "edition", fields[kEdition]);
+  const Item* publisher = fields[kPublisher];
+  if (report && fields[kInstitution]) publisher = fields[kInstitution];
+  if (thesis && fields[kSchool]) publisher = fields[kSchool];
+  appendText(out, "publisher", publisher);
+  appendText(out, "publisher-place", fields[kAddress]);
+
+  if (const Item* author = fields[kAuthor]) appendNames(out, "author", author->authorParts);
+  if (const Item* editor = fields[kEditor]) {
+    // Editors are a list of names like the authors, split the same way.
+    editorNode_.items.resize(1);
+    Item& names = editorNode_.items[0];
+    names.keyword = editor->keyword;
+    names.value = editor->value;
+    splitAuthorList(editorNode_, names, unusedMessages_);
+    appendNames(out, "editor", names.authorParts);
+  }
+  appendIssued(out, fields);
+
+  appendRaw(out, "DOI", fields[kDoi]);
+  appendRaw(out, "URL", fields[kUrl]);
+  appendRaw(out, "ISBN", fields[kIsbn]);
+  appendRaw(out, "ISSN", fields[kIssn]);
+  appendText(out, "abstract", fields[kAbstract]);
+  appendText(out, "note", fields[kNote]);
+  appendText(out, "keyword", fields[kKeywords]);
+  if (const Item* language = fields[kLanguage]; language && !language->value.empty()) {
+    appendKey(out, "language");
+    if (const std::string_view tag = languageTag(language->value); !tag.empty())
+      appendJsonString(out, tag);
+    else
+      appendPlain(out, language->value, kNoBreakSpace);
+  }
+  out += "\n  }";
+}
+
+// JSON's short escapes; 0 where a control byte is written as \u00XX.
+constexpr std::array<char, 256> kShortEscapes = [] {
+  std::array<char, 256> escapes{};
+  escapes['"'] = '"';
+  escapes['\\'] = '\\';
+  return escapes;
+}();
+
+// Bytes that are copied as they are: printable ASCII but the quote and the
+// backslash.
+constexpr std::array<bool, 256> kCopiedByte = [] {
+  std::array<bool, 256> copied{};
+  for (int c = 0x20; c < 0x80; ++c) copied[c] = c != '"' && c != '\\';
+  return copied;
+}();
+
+}  // namespace
+
+void appendJsonString(OutputBuffer& out, std::string_view text) {
+  out += '"';
+  size_t i = 0;
+  while (i < text.size()) {
+    size_t plain = i;
+    while (plain < text.size() && kCopiedByte[static_cast<unsigned char>(text[plain])]) ++plain;
+    out += text.substr(i, plain - i);
+    i = plain;
+    if (i == text.size()) break;
+    const auto c = static_cast<unsigned char>(text[i]);
+    if (const char escape = kShortEscapes[c]) {
+      out += '\\';
+      out += escape;
+      ++i;
+    } else if (c < 0x20) {
+      constexpr std::string_view kHex = "0123456789abcdef";
+      out += "\\u00";
+      out += kHex[c >> 4];
+      out += kHex[c & 0xF];
+      ++i;
+    } else {
+      uint32_t codePoint;
+      const size_t length = decodeUtf8(text, i, codePoint);
+      if (length == 0) {
+        out += kReplacementCharacter;
+        ++i;
+      } else {
+        out += text.substr(i, length);
+        i += length;
+      }
+    }
+  }
+  out += '"';
+}
+
+bool exportToCslJson(const PublicationSet& set, const std::string& fileName, Diagnostics diag) {
+  CslItemWriter writer;
+  const ExportFormat format{
+      "CSL-JSON", ".json", "[",
+      [&](OutputBuffer& out, const Node& publication) { writer.append(out, publication); },
+      "\n]\n"};
+  return exportPublications(set, fileName, false, format, diag);
+}
+
+}  // namespace pubforge

@@ -23,7 +23,7 @@ enum Field : uint8_t {
   kNone, kTitle, kAuthor, kEditor, kJournal, kBooktitle, kSeries, kVolume, kNumber, kPages,
   kNumPages, kEdition, kPublisher, kAddress, kInstitution, kSchool, kOrganization, kDoi, kUrl,
   kIsbn, kIssn, kAbstract, kNote, kKeywords, kLanguage, kYear, kMonth, kDay, kDate, kType,
-  kFieldCount
+  kEprint, kEprintType, kArchivePrefix, kFieldCount
 };
 
 constexpr std::string_view kFieldKeywords[kFieldCount] = {
@@ -31,20 +31,26 @@ constexpr std::string_view kFieldKeywords[kFieldCount] = {
     "series",    "volume",  "number",      "pages",    "numpages",     "edition",
     "publisher", "address", "institution", "school",   "organization", "doi",
     "url",       "isbn",    "issn",        "abstract", "note",         "keywords",
-    "language",  "year",    "month",       "day",      "date",         "type"};
+    "language",  "year",    "month",       "day",      "date",         "type",
+    "eprint",    "eprinttype", "archiveprefix"};
 
-// Every keyword used has a rank of its own, so the rank finds the field.
+// The fields with keywords that have no rank; they are compared one by one.
+constexpr Field kUnrankedFields[] = {kArchivePrefix};
+
+// Every other keyword used has a rank of its own, so the rank finds the field.
 constexpr std::array<Field, 256> kFieldOfRank = [] {
   std::array<Field, 256> fields{};
-  for (size_t f = 1; f < kFieldCount; ++f) fields[itemRank(kFieldKeywords[f])] = Field(f);
+  for (size_t f = 1; f < kFieldCount; ++f)
+    if (itemRank(kFieldKeywords[f]) != 0) fields[itemRank(kFieldKeywords[f])] = Field(f);
   return fields;
 }();
 
 static_assert([] {
+  size_t unranked = 0;
   for (size_t f = 1; f < kFieldCount; ++f)
-    if (itemRank(kFieldKeywords[f]) == 0) return false;
-  return true;
-}(), "every field keyword has a rank");
+    if (itemRank(kFieldKeywords[f]) == 0) ++unranked;
+  return unranked == std::size(kUnrankedFields);
+}(), "every field keyword but the unranked ones has a rank");
 
 using Fields = std::array<const Item*, kFieldCount>;
 
@@ -52,8 +58,11 @@ Fields findFields(const Node& publication) {
   Fields fields{};
   for (const Item& item : publication.items) {
     const uint32_t rank = itemRank(item.keyword);
-    if (rank >= kFieldOfRank.size()) continue;
-    const Field f = kFieldOfRank[rank];
+    Field f = rank < kFieldOfRank.size() ? kFieldOfRank[rank] : kNone;
+    if (rank == 0) {
+      for (Field unranked : kUnrankedFields)
+        if (item.keyword == kFieldKeywords[unranked]) f = unranked;
+    }
     if (f != kNone && !fields[f]) fields[f] = &item;
   }
   return fields;
@@ -77,7 +86,9 @@ constexpr TypeRow kTypes[] = {
     {"proceedings", "book"},
     {"phdthesis", "thesis", "PhD thesis"},
     {"mastersthesis", "thesis", "Master's thesis"},
+    {"thesis", "thesis"},
     {"techreport", "report"},
+    {"report", "report"},
     {"manual", "report"},
     {"booklet", "pamphlet"},
     {"unpublished", "manuscript"},
@@ -97,6 +108,28 @@ bool equalsIgnoringCase(std::string_view a, std::string_view lower) {
   }
   return true;
 }
+
+// The genre words of the "type" field of biblatex theses and reports.
+constexpr TypeRow kGenres[] = {
+    {"phdthesis", "", "PhD thesis"},
+    {"mathesis", "", "Master's thesis"},
+    {"mastersthesis", "", "Master's thesis"},
+    {"techreport", "", "Technical report"},
+    {"resreport", "", "Research report"},
+};
+
+// The web addresses of the documents that an "eprint" names, by archive.
+struct ArchiveRow {
+  std::string_view archive;  // lower case
+  std::string_view address;  // the identifier follows
+};
+
+constexpr ArchiveRow kArchives[] = {
+    {"arxiv", "https://arxiv.org/abs/"},
+    {"jstor", "https://www.jstor.org/stable/"},
+    {"pubmed", "https://www.ncbi.nlm.nih.gov/pubmed/"},
+    {"googlebooks", "https://books.google.com?id="},
+};
 
 const TypeRow& typeOf(const Node& publication) {
   for (const TypeRow& row : kTypes)
@@ -134,7 +167,16 @@ std::string_view languageTag(std::string_view language) {
   return {};
 }
 
-// A no-break space ("~") in values; in names a "~" only ties words.
+// What a "~" of a value stands for.
+enum class Ties {
+  kNoBreakSpaces,   // a no-break space
+  kWordSeparators,  // a space: in names it only keeps words together
+  // A no-break space, but one before a parenthesis is a space: the reader
+  // ties "(" to the word before it in journals and booktitles for the
+  // printed list, which a citation processor sets on its own.
+  kReaderTies,
+};
+
 constexpr std::string_view kNoBreakSpace = "\xC2\xA0";
 
 // Writes the items of one file.  The buffers are kept from one item to the
@@ -147,10 +189,12 @@ class CslItemWriter {
   // Appends `,\n    "name": ` (the comma before every field but the first).
   void appendKey(OutputBuffer& out, std::string_view name);
   // A field whose value is the plain text of the LaTeX value.
-  void appendText(OutputBuffer& out, std::string_view name, const Item* item);
+  void appendText(OutputBuffer& out, std::string_view name, const Item* item,
+                  Ties ties = Ties::kNoBreakSpaces);
   // A field whose value is written as stored (identifiers, addresses).
   void appendRaw(OutputBuffer& out, std::string_view name, const Item* item);
-  void appendPlain(OutputBuffer& out, std::string_view latex, std::string_view nbsp);
+  void appendPlain(OutputBuffer& out, std::string_view latex, Ties ties = Ties::kNoBreakSpaces);
+  void appendUrl(OutputBuffer& out, const Fields& fields);
   void appendNames(OutputBuffer& out, std::string_view name, const AuthorParts& parts);
   void appendName(OutputBuffer& out, std::string_view family, std::string_view given,
                   std::string_view particle = {}, std::string_view suffix = {});
@@ -158,7 +202,7 @@ class CslItemWriter {
 
   bool firstField_ = true;
   bool firstItem_ = true;
-  std::string converted_, group_;
+  std::string converted_, group_, untied_;
   Node editorNode_;  // the editor list, split as the author checks split authors
   std::ostringstream unusedMessages_;
 };
@@ -170,20 +214,59 @@ void CslItemWriter::appendKey(OutputBuffer& out, std::string_view name) {
   out += "\": ";
 }
 
-void CslItemWriter::appendPlain(OutputBuffer& out, std::string_view latex,
-                                std::string_view nbsp) {
-  if (isPlainText(latex)) {
-    appendJsonString(out, latex);
-    return;
+// True for the bytes that LaTeX reads as white space between words.
+bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+
+// Every run of blanks as one space, as LaTeX sets it: a value wrapped over
+// several lines reads as one line, with no blanks at its ends.
+void shrinkBlanks(std::string& text) {
+  size_t to = 0;
+  bool pendingSpace = false;
+  for (const char c : text) {
+    if (isBlank(c)) {
+      pendingSpace = to > 0;
+      continue;
+    }
+    if (pendingSpace) text[to++] = ' ';
+    pendingSpace = false;
+    text[to++] = c;
   }
-  converted_ = convertLatexPlain(latex, nbsp, "\n", false);
-  appendJsonString(out, converted_);
+  text.resize(to);
 }
 
-void CslItemWriter::appendText(OutputBuffer& out, std::string_view name, const Item* item) {
+bool needsShrinking(std::string_view text) {
+  if (!text.empty() && (isBlank(text.front()) || isBlank(text.back()))) return true;
+  for (size_t i = 0; i < text.size(); ++i)
+    if (isBlank(text[i]) && (text[i] != ' ' || (i + 1 < text.size() && isBlank(text[i + 1]))))
+      return true;
+  return false;
+}
+
+void CslItemWriter::appendPlain(OutputBuffer& out, std::string_view latex, Ties ties) {
+  if (ties == Ties::kReaderTies && latex.find("~(") != std::string_view::npos) {
+    untied_.assign(latex);
+    replaceAll(untied_, "~(", " (");
+    latex = untied_;
+  }
+  std::string_view text = latex;
+  if (!isPlainText(latex)) {
+    converted_ = convertLatexPlain(latex, ties == Ties::kWordSeparators ? " " : kNoBreakSpace,
+                                   " ", false);
+    text = converted_;
+  }
+  if (needsShrinking(text)) {
+    if (text.data() != converted_.data()) converted_.assign(text);
+    shrinkBlanks(converted_);
+    text = converted_;
+  }
+  appendJsonString(out, text);
+}
+
+void CslItemWriter::appendText(OutputBuffer& out, std::string_view name, const Item* item,
+                               Ties ties) {
   if (!item || item->value.empty()) return;
   appendKey(out, name);
-  appendPlain(out, item->value, kNoBreakSpace);
+  appendPlain(out, item->value, ties);
 }
 
 void CslItemWriter::appendRaw(OutputBuffer& out, std::string_view name, const Item* item) {
@@ -206,7 +289,7 @@ void CslItemWriter::appendName(OutputBuffer& out, std::string_view family,
     first = false;
     out += name;
     out += "\": ";
-    appendPlain(out, latex, " ");
+    appendPlain(out, latex, Ties::kWordSeparators);
   };
   bool oneGroup = false;
   if (family.starts_with('{') && given.empty() && particle.empty() && suffix.empty()) {
@@ -266,8 +349,28 @@ void CslItemWriter::appendIssued(OutputBuffer& out, const Fields& fields) {
   } else if (const Item* date = fields[kDate]; date && !date->value.empty()) {
     appendKey(out, "issued");
     out += "{\"literal\": ";
-    appendPlain(out, date->value, kNoBreakSpace);
+    appendPlain(out, date->value);
     out += "}";
+  }
+}
+
+// The url, or else the address of the document in the archive that the
+// entry's eprint names.
+void CslItemWriter::appendUrl(OutputBuffer& out, const Fields& fields) {
+  if (fields[kUrl] && !fields[kUrl]->value.empty()) {
+    appendRaw(out, "URL", fields[kUrl]);
+    return;
+  }
+  const Item* eprint = fields[kEprint];
+  const Item* archive = fields[kEprintType] ? fields[kEprintType] : fields[kArchivePrefix];
+  if (!eprint || eprint->value.empty() || !archive) return;
+  for (const ArchiveRow& row : kArchives) {
+    if (!equalsIgnoringCase(archive->value, row.archive)) continue;
+    appendKey(out, "URL");
+    converted_.assign(row.address);
+    converted_ += eprint->value;
+    appendJsonString(out, converted_);
+    return;
   }
 }
 
@@ -287,15 +390,25 @@ void CslItemWriter::append(OutputBuffer& out, const Node& publication) {
   out += '"';
   out += type.cslType;
   out += '"';
-  if ((report || thesis) && fields[kType]) {
-    appendText(out, "genre", fields[kType]);
+  if ((report || thesis) && fields[kType] && !fields[kType]->value.empty()) {
+    const Item* genre = fields[kType];
+    const TypeRow* known = nullptr;
+    for (const TypeRow& row : kGenres)
+      if (equalsIgnoringCase(genre->value, row.entryType)) known = &row;
+    if (known) {
+      appendKey(out, "genre");
+      appendJsonString(out, known->genre);
+    } else {
+      appendText(out, "genre", genre);
+    }
   } else if (!type.genre.empty()) {
     appendKey(out, "genre");
     appendJsonString(out, type.genre);
   }
 
   appendText(out, "title", fields[kTitle]);
-  appendText(out, "container-title", fields[kJournal] ? fields[kJournal] : fields[kBooktitle]);
+  appendText(out, "container-title", fields[kJournal] ? fields[kJournal] : fields[kBooktitle],
+             Ties::kReaderTies);
   appendText(out, "collection-title", fields[kSeries]);
   appendText(out, "volume", fields[kVolume]);
   // A report's number is its report number, not an issue.
@@ -303,8 +416,10 @@ void CslItemWriter::append(OutputBuffer& out, const Node& publication) {
   appendText(out, "page", fields[kPages]);
   appendText(out, "number-of-pages", fields[kNumPages]);
   appendText(out, "edition", fields[kEdition]);
+  // Reports are published by their institution, theses by their school
+  // (biblatex gives it as the institution).
   const Item* publisher = fields[kPublisher];
-  if (report && fields[kInstitution]) publisher = fields[kInstitution];
+  if ((report || thesis) && fields[kInstitution]) publisher = fields[kInstitution];
   if (thesis && fields[kSchool]) publisher = fields[kSchool];
   appendText(out, "publisher", publisher);
   appendText(out, "publisher-place", fields[kAddress]);
@@ -322,7 +437,7 @@ void CslItemWriter::append(OutputBuffer& out, const Node& publication) {
   appendIssued(out, fields);
 
   appendRaw(out, "DOI", fields[kDoi]);
-  appendRaw(out, "URL", fields[kUrl]);
+  appendUrl(out, fields);
   appendRaw(out, "ISBN", fields[kIsbn]);
   appendRaw(out, "ISSN", fields[kIssn]);
   appendText(out, "abstract", fields[kAbstract]);
@@ -333,7 +448,7 @@ void CslItemWriter::append(OutputBuffer& out, const Node& publication) {
     if (const std::string_view tag = languageTag(language->value); !tag.empty())
       appendJsonString(out, tag);
     else
-      appendPlain(out, language->value, kNoBreakSpace);
+      appendPlain(out, language->value);
   }
   out += "\n  }";
 }

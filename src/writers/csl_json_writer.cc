@@ -23,7 +23,7 @@ enum Field : uint8_t {
   kNone, kTitle, kAuthor, kEditor, kJournal, kBooktitle, kSeries, kVolume, kNumber, kPages,
   kNumPages, kEdition, kPublisher, kAddress, kInstitution, kSchool, kOrganization, kDoi, kUrl,
   kIsbn, kIssn, kAbstract, kNote, kKeywords, kLanguage, kYear, kMonth, kDay, kDate, kType,
-  kEprint, kEprintType, kArchivePrefix, kFieldCount
+  kEprint, kEprintType, kArchivePrefix, kHowPublished, kUrlDate, kLangId, kFieldCount
 };
 
 constexpr std::string_view kFieldKeywords[kFieldCount] = {
@@ -32,10 +32,10 @@ constexpr std::string_view kFieldKeywords[kFieldCount] = {
     "publisher", "address", "institution", "school",   "organization", "doi",
     "url",       "isbn",    "issn",        "abstract", "note",         "keywords",
     "language",  "year",    "month",       "day",      "date",         "type",
-    "eprint",    "eprinttype", "archiveprefix"};
+    "eprint",    "eprinttype", "archiveprefix", "howpublished", "urldate", "langid"};
 
 // The fields with keywords that have no rank; they are compared one by one.
-constexpr Field kUnrankedFields[] = {kArchivePrefix};
+constexpr Field kUnrankedFields[] = {kArchivePrefix, kLangId};
 
 // Every other keyword used has a rank of its own, so the rank finds the field.
 constexpr std::array<Field, 256> kFieldOfRank = [] {
@@ -199,6 +199,7 @@ class CslItemWriter {
   void appendName(OutputBuffer& out, std::string_view family, std::string_view given,
                   std::string_view particle = {}, std::string_view suffix = {});
   void appendIssued(OutputBuffer& out, const Fields& fields);
+  void appendAccessed(OutputBuffer& out, const Item* urlDate);
 
   bool firstField_ = true;
   bool firstItem_ = true;
@@ -374,6 +375,48 @@ void CslItemWriter::appendUrl(OutputBuffer& out, const Fields& fields) {
   }
 }
 
+// The leading number of `text` at `at`, of at most `digits` digits; moves
+// `at` past it.  -1 when there is none.
+int32_t readNumber(std::string_view text, size_t& at, size_t digits) {
+  int32_t number = 0;
+  size_t read = 0;
+  for (; at < text.size() && read < digits && text[at] >= '0' && text[at] <= '9'; ++at, ++read)
+    number = number * 10 + (text[at] - '0');
+  return read == 0 ? -1 : number;
+}
+
+// The day the url was visited: a date YYYY-MM-DD (or YYYY-MM, YYYY) as date
+// parts, anything else as a literal date.
+void CslItemWriter::appendAccessed(OutputBuffer& out, const Item* urlDate) {
+  if (!urlDate || urlDate->value.empty()) return;
+  const std::string_view text = urlDate->value;
+  int32_t parts[3] = {-1, -1, -1};
+  size_t at = 0, count = 0;
+  while (count < 3) {
+    const size_t start = at;
+    parts[count] = readNumber(text, at, count == 0 ? 4 : 2);
+    if (parts[count] < 0 || at - start != (count == 0 ? 4u : 2u)) break;
+    ++count;
+    if (at == text.size() || text[at] != '-') break;
+    ++at;
+  }
+  const bool valid = count > 0 && at == text.size() && (count < 2 || (parts[1] >= 1 && parts[1] <= 12)) &&
+                     (count < 3 || (parts[2] >= 1 && parts[2] <= 31));
+  appendKey(out, "accessed");
+  if (!valid) {
+    out += "{\"literal\": ";
+    appendPlain(out, text);
+    out += "}";
+    return;
+  }
+  out += "{\"date-parts\": [[";
+  for (size_t i = 0; i < count; ++i) {
+    if (i > 0) out += ", ";
+    appendNumber(out, parts[i]);
+  }
+  out += "]]}";
+}
+
 void CslItemWriter::append(OutputBuffer& out, const Node& publication) {
   if (!publication.isEntry()) return;  // comment lines, preambles, macros
   const Fields fields = findFields(publication);
@@ -421,6 +464,9 @@ void CslItemWriter::append(OutputBuffer& out, const Node& publication) {
   const Item* publisher = fields[kPublisher];
   if ((report || thesis) && fields[kInstitution]) publisher = fields[kInstitution];
   if (thesis && fields[kSchool]) publisher = fields[kSchool];
+  // How an entry without a publisher came out (a web site, an archive) is
+  // the nearest thing to one.
+  if (!publisher) publisher = fields[kOrganization] ? fields[kOrganization] : fields[kHowPublished];
   appendText(out, "publisher", publisher);
   appendText(out, "publisher-place", fields[kAddress]);
 
@@ -435,6 +481,7 @@ void CslItemWriter::append(OutputBuffer& out, const Node& publication) {
     appendNames(out, "editor", names.authorParts);
   }
   appendIssued(out, fields);
+  appendAccessed(out, fields[kUrlDate]);
 
   appendRaw(out, "DOI", fields[kDoi]);
   appendUrl(out, fields);
@@ -443,7 +490,9 @@ void CslItemWriter::append(OutputBuffer& out, const Node& publication) {
   appendText(out, "abstract", fields[kAbstract]);
   appendText(out, "note", fields[kNote]);
   appendText(out, "keyword", fields[kKeywords]);
-  if (const Item* language = fields[kLanguage]; language && !language->value.empty()) {
+  // biblatex names the language of the entry's text as its langid.
+  const Item* language = fields[kLangId] ? fields[kLangId] : fields[kLanguage];
+  if (language && !language->value.empty()) {
     appendKey(out, "language");
     if (const std::string_view tag = languageTag(language->value); !tag.empty())
       appendJsonString(out, tag);

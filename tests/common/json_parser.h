@@ -246,10 +246,10 @@ class Parser {
         case 'r': out += '\r'; break;
         case 't': out += '\t'; break;
         case 'u': {
-          uint32_t code;
+          uint32_t code = 0;
           if (!hex4(code)) return false;
           if (code >= 0xD800 && code <= 0xDBFF) {
-            uint32_t low;
+            uint32_t low = 0;
             if (text_.substr(at_, 2) != "\\u") return fail("a high surrogate alone");
             at_ += 2;
             if (!hex4(low)) return false;

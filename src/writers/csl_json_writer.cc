@@ -8,6 +8,7 @@
 #include "checks/checks.h"
 #include "model/items.h"
 #include "model/node.h"
+#include "text/byte_scan.h"
 #include "text/plain_text.h"
 #include "text/strings.h"
 #include "text/utf8.h"
@@ -235,12 +236,13 @@ void shrinkBlanks(std::string& text) {
   text.resize(to);
 }
 
+// True when shrinkBlanks would change the text.  Values are long (whole
+// abstracts), so the scan goes sixteen bytes at a time.
 bool needsShrinking(std::string_view text) {
-  if (!text.empty() && (isBlank(text.front()) || isBlank(text.back()))) return true;
-  for (size_t i = 0; i < text.size(); ++i)
-    if (isBlank(text[i]) && (text[i] != ' ' || (i + 1 < text.size() && isBlank(text[i + 1]))))
-      return true;
-  return false;
+  if (text.empty()) return false;
+  if (isBlank(text.front()) || isBlank(text.back())) return true;
+  return findAnyOf4(text, '\t', '\n', '\r', '\t') != std::string_view::npos ||
+         findBlankPair(text) != std::string_view::npos;
 }
 
 void CslItemWriter::appendPlain(OutputBuffer& out, std::string_view latex, Ties ties) {
@@ -251,8 +253,8 @@ void CslItemWriter::appendPlain(OutputBuffer& out, std::string_view latex, Ties 
   }
   std::string_view text = latex;
   if (!isPlainText(latex)) {
-    converted_ = convertLatexPlain(latex, ties == Ties::kWordSeparators ? " " : kNoBreakSpace,
-                                   " ", false);
+    convertLatexPlainInto(converted_, latex,
+                          ties == Ties::kWordSeparators ? " " : kNoBreakSpace, " ", false);
     text = converted_;
   }
   if (needsShrinking(text)) {
@@ -518,14 +520,35 @@ constexpr std::array<bool, 256> kCopiedByte = [] {
   return copied;
 }();
 
+// The first byte at or after `from` that is not copied as it is, or the
+// size of the text.
+size_t nextSpecialByte(std::string_view text, size_t from) {
+  const char* data = text.data();
+  size_t i = from;
+#if defined(__SSE2__)
+  // A signed compare with 0x20 finds the control bytes and the bytes from
+  // 0x80 up, which are negative.
+  const __m128i space = _mm_set1_epi8(0x20), quote = _mm_set1_epi8('"');
+  const __m128i backslash = _mm_set1_epi8('\\');
+  for (; i + 16 <= text.size(); i += 16) {
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i));
+    const __m128i hits = _mm_or_si128(
+        _mm_cmplt_epi8(bytes, space),
+        _mm_or_si128(_mm_cmpeq_epi8(bytes, quote), _mm_cmpeq_epi8(bytes, backslash)));
+    if (const int mask = _mm_movemask_epi8(hits)) return i + __builtin_ctz(mask);
+  }
+#endif
+  while (i < text.size() && kCopiedByte[static_cast<unsigned char>(data[i])]) ++i;
+  return i;
+}
+
 }  // namespace
 
 void appendJsonString(OutputBuffer& out, std::string_view text) {
   out += '"';
   size_t i = 0;
   while (i < text.size()) {
-    size_t plain = i;
-    while (plain < text.size() && kCopiedByte[static_cast<unsigned char>(text[plain])]) ++plain;
+    const size_t plain = nextSpecialByte(text, i);
     out += text.substr(i, plain - i);
     i = plain;
     if (i == text.size()) break;

@@ -17,13 +17,15 @@ struct Value {
   bool boolean = false;
   std::string text;  // a string's decoded bytes, or a number as written
   std::vector<Value> elements;
-  // Members in the order written; a name that comes twice is an error.
-  std::vector<std::pair<std::string, Value>> members;
+  // An object's members in the order written, names and values side by
+  // side; a name that comes twice is an error.
+  std::vector<std::string> names;
+  std::vector<Value> values;
 
   // The member with `name`, or null.
   const Value* find(std::string_view name) const {
-    for (const auto& [key, value] : members)
-      if (key == name) return &value;
+    for (size_t i = 0; i < names.size(); ++i)
+      if (names[i] == name) return &values[i];
     return nullptr;
   }
 };
@@ -94,7 +96,8 @@ class Parser {
       skipSpace();
       Value member;
       if (!value(member, depth + 1)) return false;
-      out.members.emplace_back(std::move(name), std::move(member));
+      out.names.push_back(std::move(name));
+      out.values.push_back(std::move(member));
       skipSpace();
       if (peek() == ',') {
         ++at_;

@@ -104,8 +104,8 @@ class CslJsonWriterTest : public writer_test::ScratchFolderTest {
       }
       case json::Value::Kind::kObject: {
         std::string out = "{";
-        for (const auto& [k, v] : value->members)
-          out += (out.size() > 1 ? "," : "") + k + ":" + show(&v);
+        for (size_t i = 0; i < value->names.size(); ++i)
+          out += (out.size() > 1 ? "," : "") + value->names[i] + ":" + show(&value->values[i]);
         return out + "}";
       }
       default: return "?";

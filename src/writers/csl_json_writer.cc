@@ -479,7 +479,10 @@ void CslItemWriter::append(OutputBuffer& out, const Node& publication) {
     Item& names = editorNode_.items[0];
     names.keyword = editor->keyword;
     names.value = editor->value;
+    // Problems with the names are not the export's to report: the reader
+    // warned about the entry when it was read.
     splitAuthorList(editorNode_, names, unusedMessages_);
+    unusedMessages_.str({});
     appendNames(out, "editor", names.authorParts);
   }
   appendIssued(out, fields);

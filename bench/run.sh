@@ -2,7 +2,7 @@
 # Times whole runs of Pubforge on large generated bibliographies and prints
 # one table: wall time (median of several runs), throughput and peak memory,
 # for 10,000 and 100,000 entries, in non-interactive mode writing BibTeX
-# (-n -B) and RFC 2629 XML (-n -X) and printing through the default template
+# (-n -B), RFC 2629 XML (-n -X) and CSL-JSON (-n -J) and printing through the default template
 # (-n -C, and as plain text with -n -C -P), in command mode with empty standard input, and in command mode
 # with a script that cites every entry and exports once.  See
 # bench/README.md.
@@ -30,7 +30,7 @@ build=$out/build
 sizes=(10000 100000)
 
 # Targets for the largest size, and for the time growth from the smallest.
-declare -A max_seconds=([nB]=0.8 [nX]=1.0 [nC]=0.8 [nCP]=0.8 [cmd]=0.8 [scr]=1.0)
+declare -A max_seconds=([nB]=0.8 [nX]=1.0 [nJ]=1.0 [nC]=0.8 [nCP]=0.8 [cmd]=0.8 [scr]=1.0)
 max_peak_ratio=3
 max_growth=11
 
@@ -130,13 +130,16 @@ done
 run_once() {
   local mode=$1 input=$2 tag=$3 t0 t1 status=0 rss cpu
   local tfile=$out/time-$tag.txt
-  rm -f "$out/out-$tag.bib" "$out/out-$tag.xml"
+  rm -f "$out/out-$tag.bib" "$out/out-$tag.xml" "$out/out-$tag.json"
   t0=$EPOCHREALTIME
   if [[ $mode == "-n -B" ]]; then
     /usr/bin/time -v -o "$tfile" "$bin" -n -B "$out/out-$tag.bib" "$input" \
       >"$out/stdout-$tag.txt" 2>"$out/stderr-$tag.txt" || status=$?
   elif [[ $mode == "-n -X" ]]; then
     /usr/bin/time -v -o "$tfile" "$bin" -n -X "$out/out-$tag.xml" "$input" \
+      >"$out/stdout-$tag.txt" 2>"$out/stderr-$tag.txt" || status=$?
+  elif [[ $mode == "-n -J" ]]; then
+    /usr/bin/time -v -o "$tfile" "$bin" -n -J "$out/out-$tag.json" "$input" \
       >"$out/stdout-$tag.txt" 2>"$out/stderr-$tag.txt" || status=$?
   elif [[ $mode == "-n -C" ]]; then
     # The printed list goes to a file, as a user's redirection would send it.
@@ -170,6 +173,7 @@ short() {
   case $1 in
     "-n -B") echo nB ;;
     "-n -X") echo nX ;;
+    "-n -J") echo nJ ;;
     "-n -C") echo nC ;;
     "-n -C -P") echo nCP ;;
     script) echo scr ;;
@@ -178,7 +182,7 @@ short() {
 }
 
 declare -A med cpu peak failed
-modes=("-n -B" "-n -X" "-n -C" "-n -C -P" "command" "script")
+modes=("-n -B" "-n -X" "-n -J" "-n -C" "-n -C -P" "command" "script")
 for n in "${sizes[@]}"; do
   input=$out/bib-$n.bib
   for mode in "${modes[@]}"; do
@@ -193,6 +197,7 @@ for n in "${sizes[@]}"; do
       fi
       case $mode in
         "-n -X") output=$out/out-$tag.xml ;;
+        "-n -J") output=$out/out-$tag.json ;;
         "-n -C" | "-n -C -P") output=$out/stdout-$tag.txt ;;
         *) output=$out/out-$tag.bib ;;
       esac

@@ -6,7 +6,7 @@ _pubforge() {
   prev=${COMP_WORDS[COMP_CWORD-1]}
 
   case $prev in
-    -B|--export-to-bibtex|-b|--export-to-separate-bibtexs|-X|--export-to-xml|-x|--export-to-separate-xmls|-C|--export-to-custom)
+    -B|--export-to-bibtex|-b|--export-to-separate-bibtexs|-X|--export-to-xml|-x|--export-to-separate-xmls|-J|--export-to-csl-json|-C|--export-to-custom)
       COMPREPLY=($(compgen -f -- "$cur"))
       return ;;
     -D|--store-downloads)
@@ -19,7 +19,7 @@ _pubforge() {
 
   if [[ $cur == -* ]]; then
     local options="-B --export-to-bibtex -b --export-to-separate-bibtexs -X --export-to-xml
-      -x --export-to-separate-xmls -C --export-to-custom -D --store-downloads -m --mapping
+      -x --export-to-separate-xmls -J --export-to-csl-json -C --export-to-custom -D --store-downloads -m --mapping
       -s --nbsp -l --linebreak -n --non-interactive -U --check-urls -u --only-check-new-urls
       -w --ignore-updates-for-html -j --url-jobs --url-timeout --url-max-size -a --add-url-command -i --skip-notes-with-isbn-and-issn
       -I --add-notes-with-isbn-and-issn -P --plain-text -q --quiet -h --help -v --version"

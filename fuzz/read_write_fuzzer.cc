@@ -1,5 +1,5 @@
 // Fuzz target: a BibTeX text through the reader and entry building, then
-// through the BibTeX writer and back.
+// through the BibTeX writer and back, and out as XML and CSL-JSON.
 //
 // Whatever the bytes, reading must end with success or a syntax error (never
 // a crash, a hang or an exception), and what the writer makes of a
@@ -22,6 +22,8 @@
 #include "reader/reader.h"
 #include "text/strings.h"
 #include "writers/bibtex_writer.h"
+#include "json_parser.h"
+#include "writers/csl_json_writer.h"
 #include "writers/xml_writer.h"
 
 namespace pubforge::fuzz {
@@ -193,6 +195,40 @@ std::string writeXml(const Collection& collection) {
   return xml;
 }
 
+// Writes the collection as CSL-JSON and parses it back: whatever the values
+// hold, the file is one JSON array with one object per entry, each with its
+// citation key as "id" and a type.
+void checkCslJson(const Collection& collection) {
+  PublicationSet set(collection.size());
+  set.addAll(collection);
+  std::ostringstream err;
+  const std::string path = scratchPath(".json");
+  if (!exportToCslJson(set, path, err)) fail("the CSL-JSON file is written", "", err.str());
+  const std::string text = readFile(path);
+  ::unlink(path.c_str());
+  json::Value array;
+  std::string error;
+  if (!json::parse(text, array, &error)) fail("the CSL-JSON output is JSON", error, text);
+  require(array.kind == json::Value::Kind::kArray, "the CSL-JSON output is an array");
+  size_t entries = 0;
+  for (const auto& node : collection) entries += node->isEntry();
+  require(array.elements.size() == entries, "every entry is one CSL-JSON item");
+  size_t i = 0;
+  for (const auto& node : collection) {
+    if (!node->isEntry()) continue;
+    const json::Value& item = array.elements[i++];
+    require(item.kind == json::Value::Kind::kObject, "every CSL-JSON item is an object");
+    const json::Value* id = item.find("id");
+    const json::Value* type = item.find("type");
+    require(id && type && !type->text.empty(), "every CSL-JSON item has an id and a type");
+    // A key of valid UTF-8 without control bytes comes back as it is.
+    bool plainKey = true;
+    for (char c : node->keyword) plainKey = plainKey && static_cast<unsigned char>(c) >= 0x20 &&
+                                            static_cast<unsigned char>(c) < 0x80;
+    if (plainKey) requireEqual(node->keyword, id->text, "the CSL-JSON id is the citation key");
+  }
+}
+
 // A url item that reading the written url gives back: the writer
 // escapes what the url normalisation takes off again.  Reading trims blanks
 // at the ends of the value, drops an empty one, and adds "&isnumber=" to a
@@ -315,5 +351,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Collection third = readWritten(second);
   requireEqual(second, writeBibTeX(third, options), "writing is stable from the second write");
   checkXml(writeXml(collection));
+  checkCslJson(collection);
+  checkCslJson(again);
   return 0;
 }

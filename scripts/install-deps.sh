@@ -18,6 +18,7 @@ packages=(
   clang libclang-rt-14-dev
   python3
   libxml2-utils
+  pandoc
 )
 if [ "${1:-}" = "--browser" ]; then
   packages+=(chromium)

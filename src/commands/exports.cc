@@ -7,6 +7,7 @@
 #include "custom/custom_export.h"
 #include "urlcheck/url_check.h"
 #include "writers/bibtex_writer.h"
+#include "writers/csl_json_writer.h"
 #include "writers/xml_writer.h"
 
 namespace pubforge {
@@ -51,11 +52,15 @@ ExportOutcome runExports(RunContext& ctx, const PublicationSet& set, StopRule st
   auto xml = [&](const std::string& name, bool separate) {
     return exportToXML(set, name, separate, ctx.diag, plain);
   };
+  auto cslJson = [&](const std::string& name, bool) {
+    return exportToCslJson(set, name, ctx.diag);
+  };
   const FileExport files[] = {
       {o.bibtex.file, false, bibtex},
       {o.bibtex.separatePrefix, true, bibtex},
       {o.xml.file, false, xml},
       {o.xml.separatePrefix, true, xml},
+      {o.cslJson.file, false, cslJson},
   };
   for (const FileExport& file : files) {
     if (!file.target || file.write(*file.target, file.separateFiles)) continue;

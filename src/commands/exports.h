@@ -1,6 +1,6 @@
 // The exports that a run asks for, in their one fixed order: the URL check,
-// the printed list, the BibTeX files and the XML files.  Non-interactive
-// mode runs them once; command mode at every "export".
+// the printed list, the BibTeX files, the XML files and the CSL-JSON file.
+// Non-interactive mode runs them once; command mode at every "export".
 #pragma once
 
 #include <string_view>

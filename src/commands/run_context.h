@@ -16,6 +16,7 @@
 #include "model/node.h"
 #include "urlcheck/url_check.h"
 #include "writers/bibtex_writer.h"
+#include "writers/csl_json_writer.h"
 #include "writers/xml_writer.h"
 
 namespace pubforge {
@@ -24,6 +25,7 @@ namespace pubforge {
 struct RunOptions {
   BibtexOptions bibtex;      // -B, -b, -i, -I, -a
   XmlOptions xml;            // -X, -x
+  CslJsonOptions cslJson;    // -J
   CustomOptions custom;      // -C
   UrlCheckOptions urlCheck;  // -U, -D, -u, -w, -j, --url-timeout, --url-max-size
   bool interactive = true;

@@ -32,6 +32,7 @@ void printUsage(Diagnostics diag, const std::string& program) {
          "[-b xml_file_prefix| --export-to-separate-bibtexs xml_file_prefix]"
          "[-X xml_file_name | --export-to-xml xml_file_name]"
          "[-x xml_file_prefix | --export-to-separate-xmls xml_file_prefix]"
+         "[-J csl_json_file_name | --export-to-csl-json csl_json_file_name]"
          "[-C custom_file | --export-to-custom custom_file]"
          "[-D directory | --store-downloads directory]"
          "[-m name:mapping_file:key_column:value_column | --mapping "
@@ -88,6 +89,7 @@ const option kLongOptions[] = {
     {"export-to-separate-bibtexs", required_argument, nullptr, 'b'},
     {"export-to-xml", required_argument, nullptr, 'X'},
     {"export-to-separate-xmls", required_argument, nullptr, 'x'},
+    {"export-to-csl-json", required_argument, nullptr, 'J'},
     {"export-to-custom", required_argument, nullptr, 'C'},
     {"store-downloads", required_argument, nullptr, 'D'},
     {"mapping", required_argument, nullptr, 'm'},
@@ -110,7 +112,7 @@ const option kLongOptions[] = {
     {nullptr, 0, nullptr, 0},
 };
 
-constexpr const char* kShortOptions = "B:b:X:x:C:D:m:s:l:nUuwaiIqhvPj:";
+constexpr const char* kShortOptions = "B:b:X:x:J:C:D:m:s:l:nUuwaiIqhvPj:";
 
 // The option parser's complaint about the option it just refused, worded as
 // the system's option parser words it.  `element` is the command-line word
@@ -182,6 +184,7 @@ int parseOptions(const std::vector<std::string>& args, RunContext& ctx,
       case 'b': o.bibtex.separatePrefix = optarg; break;
       case 'X': o.xml.file = optarg; break;
       case 'x': o.xml.separatePrefix = optarg; break;
+      case 'J': o.cslJson.file = optarg; break;
       case 'C': o.custom.file = optarg; break;
       case 'D': o.urlCheck.downloadDirectory = optarg; break;
       case 'U': o.urlCheck.enabled = true; break;

@@ -138,9 +138,13 @@ std::size_t groupEnd(std::string_view text, std::size_t open) {
 
 class PlainConverter {
  public:
+  // `buffer` lends its memory to the output, so that a caller that converts
+  // many values allocates once.
   PlainConverter(std::string_view text, std::string_view tilde, std::string_view linebreak,
-                 bool xmlStyle)
-      : text_(text), tilde_(tilde), linebreak_(linebreak), xmlStyle_(xmlStyle) {
+                 bool xmlStyle, std::string buffer = {})
+      : text_(text), tilde_(tilde), linebreak_(linebreak), xmlStyle_(xmlStyle),
+        out_(std::move(buffer)) {
+    out_.clear();
     out_.reserve(text.size() + text.size() / 8);
   }
 
@@ -415,15 +419,34 @@ std::string settingText(std::string_view text) {
 
 }  // namespace
 
-std::string convertLatexPlain(std::string_view text, std::string_view nbsp,
-                              std::string_view linebreak, bool xmlStyle) {
+void convertLatexPlainInto(std::string& out, std::string_view text, std::string_view nbsp,
+                           std::string_view linebreak, bool xmlStyle) {
   // As in convertLatex: with an empty no-break-space text tildes stay, and a
   // line feed inside that text becomes a line break like any other.
   std::string tilde = nbsp.empty() ? std::string("~") : std::string(nbsp);
   if (tilde.find('\n') != std::string::npos) replaceAll(tilde, "\n", linebreak);
   const std::string tildeText = settingText(tilde);
   const std::string lineBreakText = settingText(linebreak);
-  return PlainConverter(text, tildeText, lineBreakText, xmlStyle).run();
+  out = PlainConverter(text, tildeText, lineBreakText, xmlStyle, std::move(out)).run();
+}
+
+std::string convertLatexPlain(std::string_view text, std::string_view nbsp,
+                              std::string_view linebreak, bool xmlStyle) {
+  std::string out;
+  convertLatexPlainInto(out, text, nbsp, linebreak, xmlStyle);
+  return out;
+}
+
+bool isPlainText(std::string_view text) {
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const ByteClass byteClass = kByteClasses[static_cast<unsigned char>(text[i])];
+    if (byteClass == ByteClass::Plain || byteClass == ByteClass::Reserved) continue;
+    // A hyphen or quote alone is itself; only a pair begins a ligature.
+    if (byteClass == ByteClass::Ligature && (i + 1 == text.size() || text[i + 1] != text[i]))
+      continue;
+    return false;
+  }
+  return true;
 }
 
 std::string convertValue(std::string_view text, std::string_view nbsp,

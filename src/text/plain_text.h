@@ -22,6 +22,16 @@ namespace pubforge {
 std::string convertLatexPlain(std::string_view text, std::string_view nbsp,
                               std::string_view linebreak, bool xmlStyle);
 
+// convertLatexPlain into `out` (replacing what it held), so that a caller that
+// converts many values reuses one buffer.
+void convertLatexPlainInto(std::string& out, std::string_view text, std::string_view nbsp,
+                           std::string_view linebreak, bool xmlStyle);
+
+// True when convertLatexPlain in UTF-8 mode gives the text back unchanged,
+// whatever `nbsp` and `linebreak` are: it holds no byte with a meaning in
+// LaTeX.  Lets writers skip the conversion of the many values that are plain.
+bool isPlainText(std::string_view text);
+
 // convertLatexPlain when `plainText` is set, else convertLatex.
 std::string convertValue(std::string_view text, std::string_view nbsp,
                          std::string_view linebreak, bool xmlStyle, bool plainText);

@@ -39,6 +39,7 @@ bool exportToOneFile(const PublicationSet& set, const std::string& fileName,
     format.appendPublication(out, *publication);
     file.flushIfFull();
   }
+  out += format.fileEnd;
   return finishFile(file, fileName, format, diag);
 }
 
@@ -58,6 +59,7 @@ bool exportToSeparateFiles(const PublicationSet& set, const std::string& prefix,
     }
     file.buffer() += format.fileStart;
     format.appendPublication(file.buffer(), *publication);
+    file.buffer() += format.fileEnd;
     if (!finishFile(file, name, format, diag)) return false;
   }
   return true;

@@ -24,6 +24,7 @@ struct ExportFormat {
   // lines, preambles, macros, comment blocks) reach it only in one-file mode;
   // per-publication mode makes no file for them.
   std::function<void(OutputBuffer&, const Node&)> appendPublication;
+  std::string_view fileEnd = {};  // written at the end of every file
 };
 
 // Writes the publications of `set` in set order to `fileName`, or, with

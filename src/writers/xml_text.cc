@@ -11,9 +11,6 @@ namespace pubforge {
 
 namespace {
 
-// U+FFFD, put where a byte is no XML character.
-constexpr std::string_view kReplacement = "\xEF\xBF\xBD";
-
 // Bytes that need a look before they are copied: markup bytes, control
 // bytes and the bytes of multi-byte UTF-8 sequences.
 constexpr std::array<bool, 256> kSpecialByte = [] {
@@ -26,28 +23,11 @@ constexpr std::array<bool, 256> kSpecialByte = [] {
 
 bool isSpecial(char c) { return kSpecialByte[static_cast<unsigned char>(c)]; }
 
-// Decodes the UTF-8 sequence at text[i]; returns its length, or 0 when the
-// bytes there are no well-formed sequence of an XML character (overlong
-// forms, surrogates, U+FFFE, U+FFFF and code points past U+10FFFF are not).
-size_t decodeUtf8(std::string_view text, size_t i, uint32_t& codePoint) {
-  // The smallest code point that needs a sequence of each length: a smaller
-  // one in it is an overlong form.
-  constexpr uint32_t kMinimum[] = {0, 0, 0x80, 0x800, 0x10000};
-  const auto lead = static_cast<unsigned char>(text[i]);
-  const size_t length = utf8SequenceLength(lead);
-  if (length == 0 || text.size() - i < length) return 0;
-  // The lead byte's bits of the code point: 7 for ASCII, fewer the longer the
-  // sequence.
-  codePoint = lead & (0x7Fu >> (length == 1 ? 0 : length));
-  for (size_t k = 1; k < length; ++k) {
-    const auto next = static_cast<unsigned char>(text[i + k]);
-    if (!isUtf8Continuation(next)) return 0;
-    codePoint = (codePoint << 6) | (next & 0x3F);
-  }
-  if (codePoint < kMinimum[length] || codePoint > 0x10FFFF) return 0;
-  if (codePoint >= 0xD800 && codePoint <= 0xDFFF) return 0;
-  if (codePoint == 0xFFFE || codePoint == 0xFFFF) return 0;
-  return length;
+// decodeUtf8, with U+FFFE and U+FFFF, which XML does not allow, taken as
+// no sequence at all.
+size_t decodeXmlUtf8(std::string_view text, size_t i, uint32_t& codePoint) {
+  const size_t length = decodeUtf8(text, i, codePoint);
+  return codePoint == 0xFFFE || codePoint == 0xFFFF ? 0 : length;
 }
 
 bool isXmlChar(uint32_t c) {
@@ -115,9 +95,9 @@ void append(OutputBuffer& out, std::string_view text, XmlPlace place, bool keepR
       ++i;
     } else {
       uint32_t codePoint;
-      const size_t length = decodeUtf8(text, i, codePoint);
+      const size_t length = decodeXmlUtf8(text, i, codePoint);
       if (length == 0 || !isXmlChar(codePoint)) {
-        out += kReplacement;
+        out += kReplacementCharacter;
         ++i;
       } else {
         out += text.substr(i, length);
@@ -149,7 +129,7 @@ std::optional<std::string> nameFrom(std::string_view text) {
   size_t length = 0;
   // Most keys are names already: they are checked without a copy.
   for (; i < text.size(); i += length) {
-    length = decodeUtf8(text, i, codePoint);
+    length = decodeXmlUtf8(text, i, codePoint);
     if (length == 0 || !(i == 0 ? isNameStart(codePoint) : isNameChar(codePoint))) break;
   }
   if (i == text.size() && !text.empty()) return std::nullopt;
@@ -157,7 +137,7 @@ std::optional<std::string> nameFrom(std::string_view text) {
   std::string name(text.substr(0, i));
   name.reserve(text.size() + 1);
   while (i < text.size()) {
-    length = decodeUtf8(text, i, codePoint);
+    length = decodeXmlUtf8(text, i, codePoint);
     if (length == 0) {
       name += '_';
       ++i;

@@ -254,6 +254,25 @@ TEST(PlainTextTest, TextWithoutLatexComesOutUnchanged) {
   }
 }
 
+// isPlainText promises that the conversion may be skipped: on every value it
+// accepts, whatever the settings, the conversion changes nothing.
+TEST(PlainTextTest, IsPlainTextOnlyForValuesTheConversionKeeps) {
+  EXPECT_TRUE(isPlainText("Plain <words> & \"quotes\" 19:20 \xC3\xA4"));
+  for (std::string_view latex : {"{a}", "a~b", "a\nb", "a--b", "``a", "a''", "$x$", "\\'e"}) {
+    SCOPED_TRACE(latex);
+    EXPECT_FALSE(isPlainText(latex));
+  }
+  std::mt19937 rng(13);
+  constexpr std::string_view kAlphabet = "&\"<>^ aeiou.\0\xC3\xA9"sv;
+  for (int i = 0; i < 5000; ++i) {
+    // Mostly plain bytes, now and then one with a meaning in LaTeX.
+    const std::string value =
+        generate(rng, kAlphabet, {"{", "}", "\\", "~", "\n", "-", "'", "`", "$"});
+    if (!isPlainText(value)) continue;
+    ASSERT_EQ(visible(convertLatexPlain(value, "_", "|", false)), visible(value));
+  }
+}
+
 // The XML text is the UTF-8 text with its reserved characters escaped, for
 // any value: composing and escaping never interfere.
 TEST(PlainTextTest, XmlOutputIsTheEscapedUtf8Output) {

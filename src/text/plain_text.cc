@@ -199,6 +199,70 @@ std::string compose(std::string_view letter, std::string_view marks) {
   return out;
 }
 
+// The characters that an accent and an ASCII letter compose to, as Unicode
+// composes them: each row is a mark and the pairs of letter and character
+// that it has.  The common accents take this table instead of a call of
+// the composing library.
+struct ComposedRow {
+  std::string_view mark;
+  std::string_view pairs;
+};
+
+constexpr ComposedRow kComposedRows[] = {
+    {"\u0301", "aácćeégǵiíkḱlĺmḿnńoópṕrŕsśuúwẃyýzźAÁCĆEÉGǴIÍKḰLĹMḾNŃOÓPṔRŔSŚUÚWẂYÝZŹ"},  // acute
+    {"\u0300", "aàeèiìnǹoòuùwẁyỳAÀEÈIÌNǸOÒUÙWẀYỲ"},  // grave
+    {"\u0302", "aâcĉeêgĝhĥiîjĵoôsŝuûwŵyŷzẑAÂCĈEÊGĜHĤIÎJĴOÔSŜUÛWŴYŶZẐ"},  // circumflex
+    {"\u0308", "aäeëhḧiïoötẗuüwẅxẍyÿAÄEËHḦIÏOÖUÜWẄXẌYŸ"},  // diaeresis
+    {"\u0303", "aãeẽiĩnñoõuũvṽyỹAÃEẼIĨNÑOÕUŨVṼYỸ"},  // tilde
+    {"\u0304", "aāeēgḡiīoōuūyȳAĀEĒGḠIĪOŌUŪYȲ"},  // macron
+    {"\u0307", "aȧbḃcċdḋeėfḟgġhḣmṁnṅoȯpṗrṙsṡtṫwẇxẋyẏzżAȦBḂCĊDḊEĖFḞGĠHḢIİMṀNṄOȮPṖRṘSṠTṪWẆXẊYẎZŻ"},  // dot above
+    {"\u0306", "aăeĕgğiĭoŏuŭAĂEĔGĞIĬOŎUŬ"},  // breve
+    {"\u030C", "aǎcčdďeěgǧhȟiǐjǰkǩlľnňoǒrřsštťuǔzžAǍCČDĎEĚGǦHȞIǏKǨLĽNŇOǑRŘSŠTŤUǓZŽ"},  // caron
+    {"\u030B", "oőuűOŐUŰ"},  // double acute
+    {"\u0327", "cçdḑeȩgģhḩkķlļnņrŗsştţCÇDḐEȨGĢHḨKĶLĻNŅRŖSŞTŢ"},  // cedilla
+    {"\u0323", "aạbḅdḍeẹhḥiịkḳlḷmṃnṇoọrṛsṣtṭuụvṿwẉyỵzẓAẠBḄDḌEẸHḤIỊKḲLḶMṂNṆOỌRṚSṢTṬUỤVṾWẈYỴZẒ"},  // dot below
+    {"\u0331", "bḇdḏhẖkḵlḻnṉrṟtṯzẕBḆDḎKḴLḺNṈRṞTṮZẔ"},  // macron below
+    {"\u030A", "aåuůwẘyẙAÅUŮ"},  // ring above
+    {"\u0328", "aąeęiįoǫuųAĄEĘIĮOǪUŲ"},  // ogonek
+    {"\u0326", "sștțSȘTȚ"},  // comma below
+};
+
+constexpr int letterIndex(char c) {
+  if (c >= 'a' && c <= 'z') return c - 'a';
+  if (c >= 'A' && c <= 'Z') return 26 + (c - 'A');
+  return -1;
+}
+
+using ComposedLetters = std::array<std::array<std::string_view, 52>, std::size(kComposedRows)>;
+
+constexpr ComposedLetters buildComposedLetters() {
+  ComposedLetters letters{};
+  for (std::size_t row = 0; row < std::size(kComposedRows); ++row) {
+    const std::string_view pairs = kComposedRows[row].pairs;
+    for (std::size_t i = 0; i < pairs.size();) {
+      const int letter = letterIndex(pairs[i++]);
+      const auto lead = static_cast<unsigned char>(pairs[i]);
+      const std::size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
+      letters[row][static_cast<std::size_t>(letter)] = pairs.substr(i, length);
+      i += length;
+    }
+  }
+  return letters;
+}
+
+constexpr ComposedLetters kComposedLetters = buildComposedLetters();
+
+// The character of `letter` with `mark` from the table, or nothing.
+std::string_view composedLetter(std::string_view letter, std::string_view mark) {
+  if (letter.size() != 1) return {};
+  const int index = letterIndex(letter[0]);
+  if (index < 0) return {};
+  for (std::size_t row = 0; row < std::size(kComposedRows); ++row) {
+    if (kComposedRows[row].mark == mark) return kComposedLetters[row][static_cast<std::size_t>(index)];
+  }
+  return {};
+}
+
 // The index of the closing "}" of the group that opens at text[open], or
 // text.size() when it never closes.  A backslash hides the byte after it.
 std::size_t groupEnd(std::string_view text, std::size_t open) {
@@ -217,19 +281,19 @@ std::size_t groupEnd(std::string_view text, std::size_t open) {
 
 class PlainConverter {
  public:
+  // Appends the text of `text` to `out`.
   PlainConverter(std::string_view text, std::string_view tilde, std::string_view linebreak,
-                 bool xmlStyle)
-      : text_(text), tilde_(tilde), linebreak_(linebreak), xmlStyle_(xmlStyle) {
-    out_.reserve(text.size() + text.size() / 8);
+                 bool xmlStyle, std::string& out)
+      : text_(text), tilde_(tilde), linebreak_(linebreak), xmlStyle_(xmlStyle), out_(out) {
+    out_.reserve(out_.size() + text.size() + text.size() / 8);
   }
 
-  std::string run() {
+  void run() {
     while (pos_ < text_.size()) {
       const auto byte = static_cast<unsigned char>(text_[pos_]);
       (this->*kHandlers[static_cast<std::size_t>(kByteClasses[byte])])();
     }
     endAccents(0);
-    return std::move(out_);
   }
 
  private:
@@ -262,6 +326,17 @@ class PlainConverter {
     if (accents_.empty() || text.empty()) {
       append(text);
       return;
+    }
+    if (accents_.size() == 1) {
+      const std::string_view mark = accents_[0].accent->mark;
+      std::string_view composed = composedLetter(dotted.empty() ? text : dotted, mark);
+      if (composed.empty() && !dotted.empty()) composed = composedLetter(text, mark);
+      if (!composed.empty()) {
+        accents_.clear();
+        append(composed);
+        append(text.substr(characterLength(text)));
+        return;
+      }
     }
     // The innermost accent comes first after the letter.
     std::string marks;
@@ -304,12 +379,17 @@ class PlainConverter {
 
   void plain() {
     if (accents_.empty()) {
+      // The run of plain bytes is found with local copies, which the
+      // compiler keeps in registers.
+      const char* const data = text_.data();
+      const std::size_t size = text_.size();
       const std::size_t start = pos_;
+      std::size_t end = start;
       do {
-        ++pos_;
-      } while (pos_ < text_.size() &&
-               kByteClasses[static_cast<unsigned char>(text_[pos_])] == ByteClass::Plain);
-      out_.append(text_.substr(start, pos_ - start));
+        ++end;
+      } while (end < size && kByteClasses[static_cast<unsigned char>(data[end])] == ByteClass::Plain);
+      out_.append(data + start, end - start);
+      pos_ = end;
       return;
     }
     if (isBlank(text_[pos_])) {  // an accent takes no blank
@@ -549,7 +629,7 @@ class PlainConverter {
   std::string_view tilde_;
   std::string_view linebreak_;
   bool xmlStyle_;
-  std::string out_;
+  std::string& out_;
   std::size_t pos_ = 0;
   std::size_t depth_ = 0;
   std::vector<WaitingAccent> accents_;
@@ -571,6 +651,14 @@ std::string settingText(std::string_view text) {
 std::string convertLatexPlain(std::string_view text, std::string_view nbsp,
                               std::string_view linebreak, bool xmlStyle,
                               const LatexMacros* macros, const LatexMacro** overflowed) {
+  std::string out;
+  appendLatexPlain(out, text, nbsp, linebreak, xmlStyle, macros, overflowed);
+  return out;
+}
+
+void appendLatexPlain(std::string& out, std::string_view text, std::string_view nbsp,
+                      std::string_view linebreak, bool xmlStyle, const LatexMacros* macros,
+                      const LatexMacro** overflowed) {
   if (overflowed != nullptr) *overflowed = nullptr;
   std::string expanded;
   if (macros != nullptr) {
@@ -579,12 +667,21 @@ std::string convertLatexPlain(std::string_view text, std::string_view nbsp,
     if (overflowed != nullptr) *overflowed = tooFar;
   }
   // As in convertLatex: with an empty no-break-space text tildes stay, and a
-  // line feed inside that text becomes a line break like any other.
-  std::string tilde = nbsp.empty() ? std::string("~") : std::string(nbsp);
+  // line feed inside that text becomes a line break like any other.  The
+  // usual settings have neither escapes nor line feeds and are taken as
+  // they are.
+  if (nbsp.empty()) nbsp = "~";
+  const bool plainSettings = nbsp.find_first_of("\\\n") == std::string_view::npos &&
+                             linebreak.find('\\') == std::string_view::npos;
+  if (plainSettings) {
+    PlainConverter(text, nbsp, linebreak, xmlStyle, out).run();
+    return;
+  }
+  std::string tilde(nbsp);
   if (tilde.find('\n') != std::string::npos) replaceAll(tilde, "\n", linebreak);
   const std::string tildeText = settingText(tilde);
   const std::string lineBreakText = settingText(linebreak);
-  return PlainConverter(text, tildeText, lineBreakText, xmlStyle).run();
+  PlainConverter(text, tildeText, lineBreakText, xmlStyle, out).run();
 }
 
 std::string convertValue(std::string_view text, std::string_view nbsp,

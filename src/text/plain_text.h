@@ -33,6 +33,13 @@ std::string convertLatexPlain(std::string_view text, std::string_view nbsp,
                               const LatexMacros* macros = nullptr,
                               const LatexMacro** overflowed = nullptr);
 
+// Appends convertLatexPlain of `text` to `out`; what `out` held is left as
+// it is.
+void appendLatexPlain(std::string& out, std::string_view text, std::string_view nbsp,
+                      std::string_view linebreak, bool xmlStyle,
+                      const LatexMacros* macros = nullptr,
+                      const LatexMacro** overflowed = nullptr);
+
 // convertLatexPlain when `plainText` is set, else convertLatex.
 std::string convertValue(std::string_view text, std::string_view nbsp,
                          std::string_view linebreak, bool xmlStyle, bool plainText);

@@ -5,9 +5,13 @@
 
 #include <gtest/gtest.h>
 
+#include <utf8proc.h>
+
+#include <cstdlib>
 #include <random>
 #include <string>
 
+#include "text/latex_commands.h"
 #include "text/strings.h"
 #include "text_check_util.h"
 
@@ -213,6 +217,32 @@ TEST(PlainTextTest, ScriptsInMath) {
 }
 
 TEST(PlainTextTest, Accents) { checkCases(std::begin(kAccentCases), std::end(kAccentCases)); }
+
+// The composed letters that the conversion takes from its own table are the
+// characters that Unicode composition gives, for every accent on every ASCII
+// letter; where Unicode has none, the letter keeps the combining mark.
+TEST(PlainTextTest, AccentsComposeAsUnicodeDoes) {
+  for (std::string_view accent : {"'", "`", "^", "\"", "~", "=", ".", "u", "v", "H", "c", "C", "d",
+                                  "b", "r", "k", "t", "textcommabelow", "ocirc"}) {
+    const LatexCommand* command = findLatexCommand(accent);
+    ASSERT_NE(command, nullptr) << accent;
+    for (char letter = 'A'; letter <= 'z'; ++letter) {
+      if (letter > 'Z' && letter < 'a') continue;
+      const std::string joined = std::string(1, letter) + std::string(command->mark);
+      utf8proc_uint8_t* composed = nullptr;
+      const utf8proc_ssize_t length = utf8proc_map(
+          reinterpret_cast<const utf8proc_uint8_t*>(joined.data()),
+          static_cast<utf8proc_ssize_t>(joined.size()), &composed,
+          static_cast<utf8proc_option_t>(UTF8PROC_STABLE | UTF8PROC_COMPOSE));
+      ASSERT_GT(length, 0);
+      const std::string expected(reinterpret_cast<const char*>(composed),
+                                 static_cast<std::size_t>(length));
+      std::free(composed);
+      SCOPED_TRACE(std::string(accent) + letter);
+      EXPECT_EQ(visible(plain("\\" + std::string(accent) + "{" + letter + "}")), visible(expected));
+    }
+  }
+}
 
 TEST(PlainTextTest, LettersAndSymbols) {
   checkCases(std::begin(kLetterCases), std::end(kLetterCases));

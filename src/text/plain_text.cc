@@ -91,11 +91,10 @@ std::string_view scriptCharacter(char c, bool superscript) {
   static constexpr std::string_view kSuperDigits[] = {"\u2070", "\u00B9", "\u00B2", "\u00B3",
                                                       "\u2074", "\u2075", "\u2076", "\u2077",
                                                       "\u2078", "\u2079"};
-  if (isDigit(c)) {
-    return superscript ? kSuperDigits[c - '0']
-                       : std::string_view("\u2080\u2081\u2082\u2083\u2084\u2085\u2086\u2087\u2088\u2089")
-                             .substr(static_cast<std::size_t>(c - '0') * 3, 3);
-  }
+  static constexpr std::string_view kSubDigits[] = {"\u2080", "\u2081", "\u2082", "\u2083",
+                                                    "\u2084", "\u2085", "\u2086", "\u2087",
+                                                    "\u2088", "\u2089"};
+  if (isDigit(c)) return (superscript ? kSuperDigits : kSubDigits)[c - '0'];
   switch (c) {
     case '+': return superscript ? "\u207A" : "\u208A";
     case '-': return superscript ? "\u207B" : "\u208B";

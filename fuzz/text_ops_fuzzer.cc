@@ -1,12 +1,15 @@
 // Fuzz target: the shared string operations.
 //
-// The input is up to five fields separated by the byte 0x1E: the text, then
-// a no-break-space text, a line-break text, a pattern and a replacement (the
+// The input is up to six fields separated by the byte 0x1E: the text, then
+// a no-break-space text, a line-break text, a pattern, a replacement and a
+// preamble whose macro definitions the plain-text conversion expands (the
 // later fields are optional).  Every operation runs on the text and is
 // compared with a plain implementation of its rule: the single-pass
 // convertLatex with the row-by-row conversion, and the others with the
 // straightforward versions below.  The plain-text conversion has no slower
-// twin; it is held to properties that any value must keep.
+// twin; it is held to properties that any value must keep, with and
+// without the macros of the preamble.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -16,6 +19,7 @@
 #include "fuzz_util.h"
 #include "reference_conversion.h"
 #include "text_check_util.h"
+#include "text/latex_macros.h"
 #include "text/plain_text.h"
 #include "text/strings.h"
 
@@ -27,12 +31,12 @@ constexpr char kFieldSeparator = '\x1e';
 std::vector<std::string> splitFields(std::string_view input) {
   std::vector<std::string> fields(1);
   for (char c : input) {
-    if (c == kFieldSeparator && fields.size() < 5)
+    if (c == kFieldSeparator && fields.size() < 6)
       fields.emplace_back();
     else
       fields.back().push_back(c);
   }
-  fields.resize(5);
+  fields.resize(6);
   return fields;
 }
 
@@ -127,6 +131,37 @@ void checkPlainConversion(const std::string& text, const std::string& nbsp,
   for (bool xml : {false, true}) convertLatexPlain(text, nbsp, linebreak, xml);
 }
 
+// The macros of a preamble: the expansion keeps to its bounds, names a
+// macro of the preamble when it stops, and the conversion keeps its
+// properties on what it expands to.
+void checkMacros(const std::string& text, const std::string& preamble) {
+  LatexMacros macros;
+  macros.addDefinitions(preamble);
+  std::string expanded;
+  const LatexMacro* overflowed = nullptr;
+  const bool used = macros.expand(text, expanded, overflowed);
+  if (!used) {
+    require(overflowed == nullptr, "LatexMacros::expand: no use, no overflow");
+    requireEqual(convertLatexPlain(text, " ", "\n", false),
+                 convertLatexPlain(text, " ", "\n", false, &macros),
+                 "convertLatexPlain: a value without macros is not changed by them");
+    return;
+  }
+  // What the expansions produced, and at most the rest of the value as written.
+  const std::size_t bound =
+      text.size() + std::max(kMacroOutputFactor * text.size(), kMinMacroOutput);
+  require(expanded.size() <= bound + text.size(), "LatexMacros::expand keeps to its bound");
+  if (overflowed != nullptr) {
+    require(macros.find(overflowed->name) == overflowed,
+            "LatexMacros::expand names a macro of the preamble");
+  }
+  const LatexMacro* converted = nullptr;
+  const std::string utf8 = convertLatexPlain(text, " ", "\n", false, &macros, &converted);
+  require(converted == overflowed, "convertLatexPlain reports the macro that went too far");
+  requireEqual(textcheck::xmlEscape(utf8), convertLatexPlain(text, " ", "\n", true, &macros),
+               "convertLatexPlain with macros: XML output is the escaped UTF-8 output");
+}
+
 void checkNextWord(const std::string& text, std::string_view separators) {
   std::string rest = text, plainRest = text;
   const std::string word = nextWord(rest, separators);
@@ -164,6 +199,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                "latexToXml is convertLatex with the XML settings");
 
   checkPlainConversion(text, fields[1], fields[2]);
+  checkMacros(text, fields[5]);
+  // The text as its own preamble: values that define what they use.
+  checkMacros(text, text);
 
   requireEqual(reference::unescape(text), unescapeBackslashes(text), "unescapeBackslashes");
 

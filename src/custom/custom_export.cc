@@ -32,7 +32,8 @@ bool exportToCustom(const PublicationSet& publications, std::string_view namingT
   counters.entryNumber = 0;
   const PrintEnvironment env{namingTemplate,     settings.monthNames, settings.nbsp,
                              settings.linebreak, settings.xmlStyle,   downloadDirectory,
-                             mappings,           settings.plainText};
+                             mappings,           settings.plainText,
+                             &settings.preambleMacros};
   TemplatePrinter printer(settings.printingTemplate, env);
   const std::string header = prepareFrame(settings.header, settings);
   const std::string trailer = prepareFrame(settings.trailer, settings);
@@ -71,6 +72,15 @@ bool exportToCustom(const PublicationSet& publications, std::string_view namingT
   }
   write(out, pending);
   return true;
+}
+
+LatexMacros preambleMacros(const Collection& publications) {
+  LatexMacros macros;
+  for (const auto& publication : publications) {
+    if (publication->kind != PublicationKind::kPreamble) continue;
+    if (const Item* text = findItem(*publication, "preamble")) macros.addDefinitions(text->value);
+  }
+  return macros;
 }
 
 }  // namespace pubforge

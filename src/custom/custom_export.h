@@ -34,4 +34,8 @@ bool exportToCustom(const PublicationSet& publications, std::string_view namingT
                     const MappingSet& mappings, PrintCounters& counters, std::ostream& out,
                     Diagnostics diag);
 
+// The macros that the preambles among `publications` define, in the order
+// of the input.
+LatexMacros preambleMacros(const Collection& publications);
+
 }  // namespace pubforge

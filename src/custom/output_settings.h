@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "text/latex_macros.h"
 #include "text/months.h"
 
 namespace pubforge {
@@ -36,6 +37,9 @@ struct OutputSettings {
   // Values are printed as plain text: LaTeX accents, commands and
   // protecting braces turned into the text they stand for.
   bool plainText = false;
+  // The macros that the bibliography's preambles define, expanded in values
+  // printed as plain text.
+  LatexMacros preambleMacros;
 };
 
 // Publications printed by the current export run, and in the whole run.

@@ -24,9 +24,14 @@ void Evaluation::appendConverted(std::string_view value) {
 
 void Evaluation::appendConverted(std::string_view value, std::string_view nbsp,
                                  std::string_view linebreak) {
-  if (env.plainText)
-    output += convertLatexPlain(value, nbsp, linebreak, env.xmlStyle);
-  else
+  if (env.plainText) {
+    const LatexMacro* overflowed = nullptr;
+    appendLatexPlain(output, value, nbsp, linebreak, env.xmlStyle, env.macros, &overflowed);
+    if (overflowed != nullptr && !overflowed->reported) {
+      overflowed->reported = true;
+      diag.report("WARNING: Macro \\", overflowed->name, " expands too far; printed as written!\n");
+    }
+  } else
     appendConvertedLatex(output, value, nbsp, linebreak, env.xmlStyle);
 }
 

@@ -37,6 +37,7 @@ struct PrintEnvironment {
   const std::optional<std::string>& downloadDirectory;
   const MappingSet& mappings;
   bool plainText = false;                              // values as plain text
+  const LatexMacros* macros = nullptr;                 // expanded in plain text
 };
 
 // A printing template prepared for many evaluations with one environment.

@@ -315,6 +315,7 @@ int runOrFail(const std::vector<std::string>& args, std::istream& in, RunContext
     }
   }
   ctx.publications = reader.finish();
+  ctx.settings.preambleMacros = preambleMacros(ctx.publications);
 
   PublicationSet set(ctx.publications.size());
   if (!ctx.options.interactive) {

@@ -1,6 +1,6 @@
 // The LaTeX commands that the plain-text conversion knows, and what each one
 // becomes in text: a letter or symbol, an accent on the following letter,
-// nothing (font switches), or an argument taken verbatim or dropped.
+// nothing (font switches, spacing), or an argument taken verbatim or dropped.
 #pragma once
 
 #include <cstdint>
@@ -10,6 +10,12 @@ namespace pubforge {
 
 enum class LatexCommandKind : std::uint8_t {
   Text,          // replaced by `text` (empty for font switches and spacing hints)
+  Word,          // a logo or name: replaced by `text`, the blanks after it stay
+  Skip,          // spacing with a dimension or a braced length: nothing
+  Script,        // \textsuperscript, \textsubscript: `text` is "^" or "_"
+  MathBegin,     // \( and \[: math up to MathEnd
+  MathEnd,
+  MathArgument,  // its braced argument is math (\ensuremath)
   Accent,        // puts `mark` on the next letter; `text` when there is none
   LineBreak,     // replaced by the line-break text
   Verbatim,      // its braced argument is copied as written (a URL)

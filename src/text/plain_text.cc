@@ -29,6 +29,7 @@ enum class ByteClass : std::uint8_t {
   LineFeed,
   Ligature,   // may begin a dash or quote ligature
   Dollar,     // may begin or end a math span
+  Script,     // a superscript or subscript in math
   Count,
 };
 
@@ -43,6 +44,8 @@ constexpr std::array<ByteClass, 256> buildByteClasses() {
   classes['~'] = ByteClass::Tilde;
   classes['\n'] = ByteClass::LineFeed;
   classes['$'] = ByteClass::Dollar;
+  classes['^'] = ByteClass::Script;
+  classes['_'] = ByteClass::Script;
   return classes;
 }
 
@@ -86,6 +89,86 @@ bool takesAccentAcrossBlanks(char c) {
   return isAsciiLetter(c) || static_cast<unsigned char>(c) >= 0xC0 || c == '{';
 }
 
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+// The Unicode superscript or subscript of a digit or of "+ - = ( )", or
+// nothing.
+std::string_view scriptCharacter(char c, bool superscript) {
+  static constexpr std::string_view kSuperDigits[] = {"\u2070", "\u00B9", "\u00B2", "\u00B3",
+                                                      "\u2074", "\u2075", "\u2076", "\u2077",
+                                                      "\u2078", "\u2079"};
+  static constexpr std::string_view kSubDigits[] = {"\u2080", "\u2081", "\u2082", "\u2083",
+                                                    "\u2084", "\u2085", "\u2086", "\u2087",
+                                                    "\u2088", "\u2089"};
+  if (isDigit(c)) return (superscript ? kSuperDigits : kSubDigits)[c - '0'];
+  switch (c) {
+    case '+': return superscript ? "\u207A" : "\u208A";
+    case '-': return superscript ? "\u207B" : "\u208B";
+    case '=': return superscript ? "\u207C" : "\u208C";
+    case '(': return superscript ? "\u207D" : "\u208D";
+    case ')': return superscript ? "\u207E" : "\u208E";
+    default: return {};
+  }
+}
+
+// The end of a dimension ("-.1em", "0pt", "1fil") that begins at `pos`, or
+// npos when none does.  `glue` admits the infinite units of a stretch.
+std::size_t dimensionEnd(std::string_view text, std::size_t pos, bool glue) {
+  while (pos < text.size() && (isBlank(text[pos]) || text[pos] == '+' || text[pos] == '-')) ++pos;
+  const std::size_t digits = pos;
+  while (pos < text.size() && (isDigit(text[pos]) || text[pos] == '.' || text[pos] == ',')) ++pos;
+  while (pos < text.size() && isBlank(text[pos])) ++pos;
+  // A register in place of the unit or of the whole dimension ("2\parindent",
+  // "\parindent"), with the blanks after its name.
+  if (pos + 1 < text.size() && text[pos] == '\\' && isAsciiLetter(text[pos + 1])) {
+    ++pos;
+    while (pos < text.size() && isAsciiLetter(text[pos])) ++pos;
+    while (pos < text.size() && isBlank(text[pos])) ++pos;
+    return pos;
+  }
+  if (pos == digits) return std::string_view::npos;
+  auto lower = [&](std::size_t i) {
+    const char c = text[i];
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+  };
+  if (pos + 4 <= text.size() && lower(pos) == 't' && lower(pos + 1) == 'r' &&
+      lower(pos + 2) == 'u' && lower(pos + 3) == 'e')
+    pos += 4;
+  if (glue && pos + 3 <= text.size() && lower(pos) == 'f' && lower(pos + 1) == 'i' &&
+      lower(pos + 2) == 'l') {
+    pos += 3;
+    while (pos < text.size() && lower(pos) == 'l') ++pos;
+    if (pos < text.size() && isBlank(text[pos])) ++pos;
+    return pos;
+  }
+  if (pos + 2 > text.size()) return std::string_view::npos;
+  const char unit[] = {lower(pos), lower(pos + 1), '\0'};
+  for (std::string_view known : {"em", "ex", "pt", "pc", "in", "cm", "mm", "bp", "dd", "cc", "sp",
+                                 "mu", "px"}) {
+    if (known != unit) continue;
+    pos += 2;
+    // One blank after the unit belongs to the dimension.
+    if (pos < text.size() && isBlank(text[pos])) ++pos;
+    return pos;
+  }
+  return std::string_view::npos;
+}
+
+// The end of a glue ("0pt plus 1fil minus 2pt") that begins at `pos`, or
+// npos.
+std::size_t glueEnd(std::string_view text, std::size_t pos) {
+  pos = dimensionEnd(text, pos, false);
+  if (pos == std::string_view::npos) return pos;
+  for (std::string_view keyword : {"plus", "minus"}) {
+    std::size_t at = pos;
+    while (at < text.size() && isBlank(text[at])) ++at;
+    if (!text.substr(at).starts_with(keyword)) continue;
+    const std::size_t end = dimensionEnd(text, at + keyword.size(), true);
+    if (end != std::string_view::npos) pos = end;
+  }
+  return pos;
+}
+
 // The length of the UTF-8 character that begins text; a byte that begins no
 // well-formed character counts as one.
 std::size_t characterLength(std::string_view text) {
@@ -120,6 +203,70 @@ std::string compose(std::string_view letter, std::string_view marks) {
   return out;
 }
 
+// The characters that an accent and an ASCII letter compose to, as Unicode
+// composes them: each row is a mark and the pairs of letter and character
+// that it has.  The common accents take this table instead of a call of
+// the composing library.
+struct ComposedRow {
+  std::string_view mark;
+  std::string_view pairs;
+};
+
+constexpr ComposedRow kComposedRows[] = {
+    {"\u0301", "aácćeégǵiíkḱlĺmḿnńoópṕrŕsśuúwẃyýzźAÁCĆEÉGǴIÍKḰLĹMḾNŃOÓPṔRŔSŚUÚWẂYÝZŹ"},  // acute
+    {"\u0300", "aàeèiìnǹoòuùwẁyỳAÀEÈIÌNǸOÒUÙWẀYỲ"},  // grave
+    {"\u0302", "aâcĉeêgĝhĥiîjĵoôsŝuûwŵyŷzẑAÂCĈEÊGĜHĤIÎJĴOÔSŜUÛWŴYŶZẐ"},  // circumflex
+    {"\u0308", "aäeëhḧiïoötẗuüwẅxẍyÿAÄEËHḦIÏOÖUÜWẄXẌYŸ"},  // diaeresis
+    {"\u0303", "aãeẽiĩnñoõuũvṽyỹAÃEẼIĨNÑOÕUŨVṼYỸ"},  // tilde
+    {"\u0304", "aāeēgḡiīoōuūyȳAĀEĒGḠIĪOŌUŪYȲ"},  // macron
+    {"\u0307", "aȧbḃcċdḋeėfḟgġhḣmṁnṅoȯpṗrṙsṡtṫwẇxẋyẏzżAȦBḂCĊDḊEĖFḞGĠHḢIİMṀNṄOȮPṖRṘSṠTṪWẆXẊYẎZŻ"},  // dot above
+    {"\u0306", "aăeĕgğiĭoŏuŭAĂEĔGĞIĬOŎUŬ"},  // breve
+    {"\u030C", "aǎcčdďeěgǧhȟiǐjǰkǩlľnňoǒrřsštťuǔzžAǍCČDĎEĚGǦHȞIǏKǨLĽNŇOǑRŘSŠTŤUǓZŽ"},  // caron
+    {"\u030B", "oőuűOŐUŰ"},  // double acute
+    {"\u0327", "cçdḑeȩgģhḩkķlļnņrŗsştţCÇDḐEȨGĢHḨKĶLĻNŅRŖSŞTŢ"},  // cedilla
+    {"\u0323", "aạbḅdḍeẹhḥiịkḳlḷmṃnṇoọrṛsṣtṭuụvṿwẉyỵzẓAẠBḄDḌEẸHḤIỊKḲLḶMṂNṆOỌRṚSṢTṬUỤVṾWẈYỴZẒ"},  // dot below
+    {"\u0331", "bḇdḏhẖkḵlḻnṉrṟtṯzẕBḆDḎKḴLḺNṈRṞTṮZẔ"},  // macron below
+    {"\u030A", "aåuůwẘyẙAÅUŮ"},  // ring above
+    {"\u0328", "aąeęiįoǫuųAĄEĘIĮOǪUŲ"},  // ogonek
+    {"\u0326", "sștțSȘTȚ"},  // comma below
+};
+
+constexpr int letterIndex(char c) {
+  if (c >= 'a' && c <= 'z') return c - 'a';
+  if (c >= 'A' && c <= 'Z') return 26 + (c - 'A');
+  return -1;
+}
+
+using ComposedLetters = std::array<std::array<std::string_view, 52>, std::size(kComposedRows)>;
+
+constexpr ComposedLetters buildComposedLetters() {
+  ComposedLetters letters{};
+  for (std::size_t row = 0; row < std::size(kComposedRows); ++row) {
+    const std::string_view pairs = kComposedRows[row].pairs;
+    for (std::size_t i = 0; i < pairs.size();) {
+      const int letter = letterIndex(pairs[i++]);
+      const auto lead = static_cast<unsigned char>(pairs[i]);
+      const std::size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
+      letters[row][static_cast<std::size_t>(letter)] = pairs.substr(i, length);
+      i += length;
+    }
+  }
+  return letters;
+}
+
+constexpr ComposedLetters kComposedLetters = buildComposedLetters();
+
+// The character of `letter` with `mark` from the table, or nothing.
+std::string_view composedLetter(std::string_view letter, std::string_view mark) {
+  if (letter.size() != 1) return {};
+  const int index = letterIndex(letter[0]);
+  if (index < 0) return {};
+  for (std::size_t row = 0; row < std::size(kComposedRows); ++row) {
+    if (kComposedRows[row].mark == mark) return kComposedLetters[row][static_cast<std::size_t>(index)];
+  }
+  return {};
+}
+
 // The index of the closing "}" of the group that opens at text[open], or
 // text.size() when it never closes.  A backslash hides the byte after it.
 std::size_t groupEnd(std::string_view text, std::size_t open) {
@@ -138,23 +285,19 @@ std::size_t groupEnd(std::string_view text, std::size_t open) {
 
 class PlainConverter {
  public:
-  // `buffer` lends its memory to the output, so that a caller that converts
-  // many values allocates once.
+  // Appends the text of `text` to `out`.
   PlainConverter(std::string_view text, std::string_view tilde, std::string_view linebreak,
-                 bool xmlStyle, std::string buffer = {})
-      : text_(text), tilde_(tilde), linebreak_(linebreak), xmlStyle_(xmlStyle),
-        out_(std::move(buffer)) {
-    out_.clear();
-    out_.reserve(text.size() + text.size() / 8);
+                 bool xmlStyle, std::string& out)
+      : text_(text), tilde_(tilde), linebreak_(linebreak), xmlStyle_(xmlStyle), out_(out) {
+    out_.reserve(out_.size() + text.size() + text.size() / 8);
   }
 
-  std::string run() {
+  void run() {
     while (pos_ < text_.size()) {
       const auto byte = static_cast<unsigned char>(text_[pos_]);
       (this->*kHandlers[static_cast<std::size_t>(kByteClasses[byte])])();
     }
     endAccents(0);
-    return std::move(out_);
   }
 
  private:
@@ -187,6 +330,17 @@ class PlainConverter {
     if (accents_.empty() || text.empty()) {
       append(text);
       return;
+    }
+    if (accents_.size() == 1) {
+      const std::string_view mark = accents_[0].accent->mark;
+      std::string_view composed = composedLetter(dotted.empty() ? text : dotted, mark);
+      if (composed.empty() && !dotted.empty()) composed = composedLetter(text, mark);
+      if (!composed.empty()) {
+        accents_.clear();
+        append(composed);
+        append(text.substr(characterLength(text)));
+        return;
+      }
     }
     // The innermost accent comes first after the letter.
     std::string marks;
@@ -229,12 +383,17 @@ class PlainConverter {
 
   void plain() {
     if (accents_.empty()) {
+      // The run of plain bytes is found with local copies, which the
+      // compiler keeps in registers.
+      const char* const data = text_.data();
+      const std::size_t size = text_.size();
       const std::size_t start = pos_;
+      std::size_t end = start;
       do {
-        ++pos_;
-      } while (pos_ < text_.size() &&
-               kByteClasses[static_cast<unsigned char>(text_[pos_])] == ByteClass::Plain);
-      out_.append(text_.substr(start, pos_ - start));
+        ++end;
+      } while (end < size && kByteClasses[static_cast<unsigned char>(data[end])] == ByteClass::Plain);
+      out_.append(data + start, end - start);
+      pos_ = end;
       return;
     }
     if (isBlank(text_[pos_])) {  // an accent takes no blank
@@ -284,6 +443,7 @@ class PlainConverter {
 
   void close() {
     endAccents(depth_);
+    if (mathGroup_ != 0 && depth_ == mathGroup_) mathGroup_ = 0;
     if (depth_ > 0) --depth_;  // a brace that closes nothing just goes
     ++pos_;
   }
@@ -310,10 +470,50 @@ class PlainConverter {
     appendLetter("$");
   }
 
+  bool inMath() const { return inMath_ || mathCommand_ || mathGroup_ != 0; }
+
+  // "^" and "_": in math, a script of digits and "+ - = ( )" becomes the
+  // Unicode superscript or subscript; any other stays as written, without
+  // its braces.  Outside math they are ordinary characters.
+  void script() {
+    const char c = text_[pos_++];
+    if (!inMath() || !appendScript(c == '^')) appendLetter(std::string_view(&c, 1));
+  }
+
+  // The script that begins at pos_ (a braced group or one character), as
+  // super- or subscript characters; false, and nothing read, when it has a
+  // character without one.
+  bool appendScript(bool superscript) {
+    std::size_t start = pos_;
+    while (start < text_.size() && isBlank(text_[start])) ++start;
+    if (start == text_.size()) return false;
+    std::size_t end = start + 1;
+    std::string_view script = text_.substr(start, 1);
+    if (text_[start] == '{') {
+      end = groupEnd(text_, start);
+      if (end == text_.size()) return false;
+      script = text_.substr(start + 1, end - start - 1);
+      ++end;
+    }
+    std::string converted;
+    for (char c : script) {
+      if (isBlank(c)) continue;
+      const std::string_view character = scriptCharacter(c, superscript);
+      if (character.empty()) return false;
+      converted.append(character);
+    }
+    if (converted.empty()) return false;
+    appendLetter(converted);
+    pos_ = end;
+    return true;
+  }
+
   void backslash() {
     const std::size_t start = pos_++;
-    if (pos_ == text_.size()) {  // a backslash at the very end stays
-      appendOther("\\", false);
+    if (pos_ == text_.size()) {
+      // A backslash at the very end is what is left of a control space
+      // that a name was cut at ("A. L.\ Thiele"): it prints nothing.
+      appendOther({}, false);
       return;
     }
     const bool word = isAsciiLetter(text_[pos_]);
@@ -338,17 +538,38 @@ class PlainConverter {
     }
     const bool braced = pos_ < text_.size() && text_[pos_] == '{';
     if (command == nullptr) {
-      // Of a command word with a braced argument only the argument stays;
-      // any other unknown command stays as written, so that nothing is lost.
-      if (!braced || !word) {
-        appendOther(written, true);
-        pos_ = afterName;
-      }
+      // Of a command word with a braced argument only the argument stays.
+      // Any other unknown command prints its name, so that no word is lost
+      // ("\Foo" and "\Foo{}" print "Foo").
+      const bool emptyArgument = braced && pos_ + 1 < text_.size() && text_[pos_ + 1] == '}';
+      if (braced && word && !emptyArgument) return;
+      appendOther(written.substr(1), true);
+      pos_ = word && emptyArgument ? pos_ + 2 : afterName;
       return;
     }
     switch (command->kind) {
       case LatexCommandKind::Text:
         appendLetter(command->text, command->accentBase);
+        break;
+      case LatexCommandKind::Word:
+        appendLetter(command->text);
+        pos_ = afterName;
+        break;
+      case LatexCommandKind::Skip:
+        skipSpacing(written.substr(1));
+        break;
+      case LatexCommandKind::Script:
+        // Text that cannot be raised or lowered is printed as it is.
+        if (braced) appendScript(command->text == "^");
+        break;
+      case LatexCommandKind::MathBegin:
+        mathCommand_ = true;
+        break;
+      case LatexCommandKind::MathEnd:
+        mathCommand_ = false;
+        break;
+      case LatexCommandKind::MathArgument:
+        if (braced && !inMath()) mathGroup_ = depth_ + 1;
         break;
       case LatexCommandKind::Accent:
         accents_.push_back({command, braced ? depth_ + 1 : depth_});
@@ -359,7 +580,9 @@ class PlainConverter {
       case LatexCommandKind::Verbatim:
       case LatexCommandKind::DropArgument:
         if (!braced) {
-          appendOther(written, true);
+          // Without its argument a URL command prints its name, and one
+          // that hides its argument nothing.
+          if (command->kind == LatexCommandKind::Verbatim) appendOther(written.substr(1), true);
           pos_ = afterName;
         } else if (command->kind == LatexCommandKind::Verbatim) {
           copyVerbatim();
@@ -368,6 +591,20 @@ class PlainConverter {
         }
         break;
     }
+  }
+
+  // The dimension or braced length after a spacing command (pos_ is past
+  // its name and blanks) is left out; so is the stretch of a glue.
+  void skipSpacing(std::string_view name) {
+    std::size_t at = pos_;
+    if (at < text_.size() && text_[at] == '*') ++at;
+    if (at < text_.size() && text_[at] == '{') {
+      pos_ = std::min(groupEnd(text_, at) + 1, text_.size());
+      return;
+    }
+    const bool glue = name == "hskip" || name == "vskip" || name == "mskip";
+    const std::size_t end = glue ? glueEnd(text_, pos_) : dimensionEnd(text_, pos_, false);
+    if (end != std::string_view::npos) pos_ = end;
   }
 
   // The braced argument at pos_ as written (a URL): a tilde is a tilde and
@@ -396,17 +633,20 @@ class PlainConverter {
       &PlainConverter::plain,    &PlainConverter::reserved, &PlainConverter::backslash,
       &PlainConverter::open,     &PlainConverter::close,    &PlainConverter::tilde,
       &PlainConverter::lineFeed, &PlainConverter::ligature, &PlainConverter::dollar,
+      &PlainConverter::script,
   };
 
   std::string_view text_;
   std::string_view tilde_;
   std::string_view linebreak_;
   bool xmlStyle_;
-  std::string out_;
+  std::string& out_;
   std::size_t pos_ = 0;
   std::size_t depth_ = 0;
   std::vector<WaitingAccent> accents_;
-  bool inMath_ = false;
+  bool inMath_ = false;        // between dollars
+  bool mathCommand_ = false;   // between \( and \), or \[ and \]
+  std::size_t mathGroup_ = 0;  // the depth of the group of \ensuremath, or 0
   bool noMoreDollars_ = false;
 };
 
@@ -419,22 +659,46 @@ std::string settingText(std::string_view text) {
 
 }  // namespace
 
-void convertLatexPlainInto(std::string& out, std::string_view text, std::string_view nbsp,
-                           std::string_view linebreak, bool xmlStyle) {
+std::string convertLatexPlain(std::string_view text, std::string_view nbsp,
+                              std::string_view linebreak, bool xmlStyle,
+                              const LatexMacros* macros, const LatexMacro** overflowed) {
+  std::string out;
+  appendLatexPlain(out, text, nbsp, linebreak, xmlStyle, macros, overflowed);
+  return out;
+}
+
+void appendLatexPlain(std::string& out, std::string_view text, std::string_view nbsp,
+                      std::string_view linebreak, bool xmlStyle, const LatexMacros* macros,
+                      const LatexMacro** overflowed) {
+  if (overflowed != nullptr) *overflowed = nullptr;
+  std::string expanded;
+  if (macros != nullptr) {
+    const LatexMacro* tooFar = nullptr;
+    if (macros->expand(text, expanded, tooFar)) text = expanded;
+    if (overflowed != nullptr) *overflowed = tooFar;
+  }
   // As in convertLatex: with an empty no-break-space text tildes stay, and a
-  // line feed inside that text becomes a line break like any other.
-  std::string tilde = nbsp.empty() ? std::string("~") : std::string(nbsp);
+  // line feed inside that text becomes a line break like any other.  The
+  // usual settings have neither escapes nor line feeds and are taken as
+  // they are.
+  if (nbsp.empty()) nbsp = "~";
+  const bool plainSettings = nbsp.find_first_of("\\\n") == std::string_view::npos &&
+                             linebreak.find('\\') == std::string_view::npos;
+  if (plainSettings) {
+    PlainConverter(text, nbsp, linebreak, xmlStyle, out).run();
+    return;
+  }
+  std::string tilde(nbsp);
   if (tilde.find('\n') != std::string::npos) replaceAll(tilde, "\n", linebreak);
   const std::string tildeText = settingText(tilde);
   const std::string lineBreakText = settingText(linebreak);
-  out = PlainConverter(text, tildeText, lineBreakText, xmlStyle, std::move(out)).run();
+  PlainConverter(text, tildeText, lineBreakText, xmlStyle, out).run();
 }
 
-std::string convertLatexPlain(std::string_view text, std::string_view nbsp,
-                              std::string_view linebreak, bool xmlStyle) {
-  std::string out;
-  convertLatexPlainInto(out, text, nbsp, linebreak, xmlStyle);
-  return out;
+void convertLatexPlainInto(std::string& out, std::string_view text, std::string_view nbsp,
+                           std::string_view linebreak, bool xmlStyle) {
+  out.clear();
+  appendLatexPlain(out, text, nbsp, linebreak, xmlStyle, nullptr, nullptr);
 }
 
 bool isPlainText(std::string_view text) {

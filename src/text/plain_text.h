@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "text/latex_macros.h"
+
 namespace pubforge {
 
 // The text that a LaTeX value prints, as UTF-8 (xmlStyle false) or as XML
@@ -15,12 +17,28 @@ namespace pubforge {
 // and symbols become their characters; `---`, `--`, ``` `` ``` and `''`
 // become dashes and quotes; font commands, unknown commands with a braced
 // argument, and braces leave only their text; the dollars of a math span go.
-// Unknown commands without an argument stay as written.  Each "~" becomes
-// `nbsp` (unless it is empty) and each line feed `linebreak`; the escapes in
-// those two texts (such as "\n") are resolved as convertLatex resolves them.
-// The value itself is read as LaTeX only: "\n" or "\x41" in it are commands.
+// An unknown command without an argument prints its name without the
+// backslash, so that no word is lost.  Logos print their text, spacing
+// commands nothing; in math, digits and "+ - = ( )" after "^" or "_" become
+// superscripts and subscripts.  Each "~" becomes `nbsp` (unless it is
+// empty) and each line feed `linebreak`; the escapes in those two texts
+// (such as "\n") are resolved as convertLatex resolves them.  The value
+// itself is read as LaTeX only: "\n" or "\x41" in it are commands.
+//
+// With `macros`, the macros that the bibliography defines are expanded
+// first; when an expansion goes too far, `overflowed` (if given) names the
+// macro, else it is set to null.
 std::string convertLatexPlain(std::string_view text, std::string_view nbsp,
-                              std::string_view linebreak, bool xmlStyle);
+                              std::string_view linebreak, bool xmlStyle,
+                              const LatexMacros* macros = nullptr,
+                              const LatexMacro** overflowed = nullptr);
+
+// Appends convertLatexPlain of `text` to `out`; what `out` held is left as
+// it is.
+void appendLatexPlain(std::string& out, std::string_view text, std::string_view nbsp,
+                      std::string_view linebreak, bool xmlStyle,
+                      const LatexMacros* macros = nullptr,
+                      const LatexMacro** overflowed = nullptr);
 
 // convertLatexPlain into `out` (replacing what it held), so that a caller that
 // converts many values reuses one buffer.

@@ -5,9 +5,13 @@
 
 #include <gtest/gtest.h>
 
+#include <utf8proc.h>
+
+#include <cstdlib>
 #include <random>
 #include <string>
 
+#include "text/latex_commands.h"
 #include "text/strings.h"
 #include "text_check_util.h"
 
@@ -86,7 +90,7 @@ const PlainCase kAccentCases[] = {
     {"accent before a blank at the end", "a\\' ", "a' "},
     {"accent before a tilde", "\\'~x", "'_x"},
     {"accent before a line feed", "\\'\nx", "'|x"},
-    {"accent before an unknown command", "\\'\\zz", "'\\zz"},
+    {"accent before an unknown command", "\\'\\zz", "'zz"},
 };
 
 const PlainCase kLetterCases[] = {
@@ -121,18 +125,22 @@ const PlainCase kCommandCases[] = {
     {"url keeps its tilde and loses escapes",
      "\\url{http://x.org/~u/a_b\\_c%20--d}", "http://x.org/~u/a_b_c%20--d"},
     {"url without a closing brace", "\\url{http://x", "http://x"},
-    {"url without an argument stays", "\\url x", "\\url x"},
+    {"url without an argument prints its name", "\\url x", "url x"},
     {"relax and italic correction", "a\\relax b\\/c", "abc"},
     {"link shows its text", "\\href{http://x.org/~u}{the page}", "the page"},
     {"sort key is not shown", "{\\noopsort{1973b}}1972", "1972"},
     {"unknown command with an argument", "\\ourmethod{X} and \\textcolor{red}",
      "X and red"},
     {"unknown command with a blank before its argument", "\\foo {x}", "x"},
-    {"unknown command without an argument stays with its blank", "a \\foo b", "a \\foo b"},
-    {"unknown control symbol stays", "a\\+b\\*", "a\\+b\\*"},
-    {"program escapes are commands here", "\\n \\x41 \\newblock", "\\n \\x41 \\newblock"},
+    {"unknown command without an argument prints its name and its blank", "a \\foo b",
+     "a foo b"},
+    {"unknown command with an empty argument prints its name", "How \\Foo{} changed",
+     "How Foo changed"},
+    {"unknown command before a blank and an empty argument", "\\Foo {}x", "Foox"},
+    {"unknown control symbol prints its character", "a\\+b\\*", "a+b*"},
+    {"program escapes are commands here", "\\n \\x41 \\newblock", "n x41 "},
     {"case-protecting braces", "{{Unifying Framework}} for {DNA}", "Unifying Framework for DNA"},
-    {"math span loses its dollars", "the $k$-th $O(n^2)$", "the k-th O(n^2)"},
+    {"math span loses its dollars", "the $k$-th $O(n)$", "the k-th O(n)"},
     {"display math", "$$x$$", "x"},
     {"math delimiters with a backslash", "Radix-2\\({}^{\\mbox{k}}\\) \\[x\\]", "Radix-2^k x"},
     {"escaped dollar inside a math span", "$\\$5$", "$5"},
@@ -142,8 +150,9 @@ const PlainCase kCommandCases[] = {
 
 const PlainCase kMalformedCases[] = {
     {"empty value", "", ""},
-    {"lone backslash at the end", "abc\\", "abc\\"},
-    {"only a backslash", "\\", "\\"},
+    {"lone backslash at the end: a cut control space", "abc\\", "abc"},
+    {"only a backslash", "\\", ""},
+    {"accent before a lone backslash at the end", "\\'\\", "'"},
     {"unclosed brace", "{abc", "abc"},
     {"stray closing brace", "a}b}", "ab"},
     {"unclosed accent argument", "\\\"{o", "ö"},
@@ -154,11 +163,91 @@ const PlainCase kMalformedCases[] = {
     {"UTF-8 passes", "Ærø € 😀", "Ærø € 😀"},
     {"broken UTF-8 passes", "\xC3 \x80\xE2\x82", "\xC3 \x80\xE2\x82"},
     {"accent on broken UTF-8 keeps the bytes", "\\'\xC3", "\xC3\u0301"},
-    {"backslash before a UTF-8 letter", "\\\xC3\xA9", "\\\xC3\xA9"},
+    {"backslash before a UTF-8 letter", "\\\xC3\xA9", "\xC3\xA9"},
     {"carriage return stays", "a\r\nb", "a\r|b"},
 };
 
+// The logos and typesetting commands of the TeX user groups' bibliographies.
+const PlainCase kTypesettingCases[] = {
+    {"logo with an empty group", "How \\AllTeX{} changed the face", "How (La)TeX changed the face"},
+    {"logos keep the blank after them", "\\MF and \\MP, \\ConTeXt, \\LuaTeX, \\XeTeX",
+     "METAFONT and METAPOST, ConTeXt, LuaTeX, XeTeX"},
+    {"names", "\\BibTeX\\ in \\TUB{} from \\TUG, \\AMS, \\CTAN, \\PS{} and \\PDF",
+     "BibTeX in TUGboat from TUG, AMS, CTAN, PostScript and PDF"},
+    {"slash joins", "semantic\\slash active", "semantic/active"},
+    {"dash", "TeX\\Dash the program", "TeX—the program"},
+    {"kern with its dimension", "T\\kern-.1667em\\lower.5ex\\hbox{E}\\kern -0.125em X", "TEX"},
+    {"kern with a blank before the unit", "a\\kern 2 pt  b", "a b"},
+    {"the blank after the unit belongs to it", "a\\kern1truecm b", "ab"},
+    {"kern with a register", "a\\kern\\parindent b a\\kern2\\parindent c", "ab ac"},
+    {"kern without a dimension goes alone", "a\\kern b", "ab"},
+    {"hskip with its stretch", "a\\hskip 0pt plus 1fill minus 2pt  b", "a b"},
+    {"hskip without a unit", "a\\hskip 3 b", "a3 b"},
+    {"hspace with its braced length", "a\\hspace{1em}b\\hspace*{2em}c", "abc"},
+    {"thin spaces", "1\\,000 a\\;b a\\:b a\\!b", "1\u2009000 a b a b ab"},
+    {"control space after initials", "A. L.\\ Thiele", "A. L. Thiele"},
+    {"end of sentence mark", "TUG\\@. Next", "TUG. Next"},
+    {"phantom hides its argument", "Erd\\vphantom{x}os\\phantom", "Erdos"},
+    {"math fonts", "$\\mathscr V(\\bold M_3)$", "V(M\u2083)"},
+};
+
+// Scripts in math.
+const PlainCase kScriptCases[] = {
+    {"braced superscript", "$10^{3}$", "10\u00B3"},
+    {"single-character subscripts", "Fe$_2$O$_3$", "Fe\u2082O\u2083"},
+    {"signs and parentheses", "$x^{-(1+2)=0}$ $a_{(+-=)}$",
+     "x\u207B\u207D\u00B9\u207A\u00B2\u207E\u207C\u2070 a\u208D\u208A\u208B\u208C\u208E"},
+    {"blanks inside a script", "$x^ {1 2}$", "x\u00B9\u00B2"},
+    {"other scripts stay without their braces", "$A^*$ $h^{max}$ $x_{i,j}$ $x^\\prime$",
+     "A^* h^max x_i,j x^\u2032"},
+    {"a script of two groups", "$x^{2}{3}$", "x\u00B23"},
+    {"empty script", "$x^{}$", "x^"},
+    {"unclosed script", "$x^{2$", "x^2"},
+    {"script at the end", "$x^$", "x^"},
+    {"outside math they are characters", "a_1 b^2 file_name", "a_1 b^2 file_name"},
+    {"math by backslash delimiters", "\\(x^2\\) y^2 \\[z_1\\]", "x\u00B2 y^2 z\u2081"},
+    {"math by ensuremath", "\\ensuremath{x^2}y^2", "x\u00B2y^2"},
+    {"ensuremath inside math", "$\\ensuremath{a^2}b^2$", "a\u00B2b\u00B2"},
+    {"textsuperscript", "1\\textsuperscript{st} 10\\textsuperscript{3} H\\textsubscript{2}O",
+     "1st 10\u00B3 H\u2082O"},
+    {"textsuperscript without an argument", "a\\textsuperscript b", "ab"},
+};
+
+TEST(PlainTextTest, TypesettingCommands) {
+  checkCases(std::begin(kTypesettingCases), std::end(kTypesettingCases));
+}
+
+TEST(PlainTextTest, ScriptsInMath) {
+  checkCases(std::begin(kScriptCases), std::end(kScriptCases));
+}
+
 TEST(PlainTextTest, Accents) { checkCases(std::begin(kAccentCases), std::end(kAccentCases)); }
+
+// The composed letters that the conversion takes from its own table are the
+// characters that Unicode composition gives, for every accent on every ASCII
+// letter; where Unicode has none, the letter keeps the combining mark.
+TEST(PlainTextTest, AccentsComposeAsUnicodeDoes) {
+  for (std::string_view accent : {"'", "`", "^", "\"", "~", "=", ".", "u", "v", "H", "c", "C", "d",
+                                  "b", "r", "k", "t", "textcommabelow", "ocirc"}) {
+    const LatexCommand* command = findLatexCommand(accent);
+    ASSERT_NE(command, nullptr) << accent;
+    for (char letter = 'A'; letter <= 'z'; ++letter) {
+      if (letter > 'Z' && letter < 'a') continue;
+      const std::string joined = std::string(1, letter) + std::string(command->mark);
+      utf8proc_uint8_t* composed = nullptr;
+      const utf8proc_ssize_t length = utf8proc_map(
+          reinterpret_cast<const utf8proc_uint8_t*>(joined.data()),
+          static_cast<utf8proc_ssize_t>(joined.size()), &composed,
+          static_cast<utf8proc_option_t>(UTF8PROC_STABLE | UTF8PROC_COMPOSE));
+      ASSERT_GT(length, 0);
+      const std::string expected(reinterpret_cast<const char*>(composed),
+                                 static_cast<std::size_t>(length));
+      std::free(composed);
+      SCOPED_TRACE(std::string(accent) + letter);
+      EXPECT_EQ(visible(plain("\\" + std::string(accent) + "{" + letter + "}")), visible(expected));
+    }
+  }
+}
 
 TEST(PlainTextTest, LettersAndSymbols) {
   checkCases(std::begin(kLetterCases), std::end(kLetterCases));
@@ -191,7 +280,7 @@ const SettingsCase kSettingsCases[] = {
     {"XML: reserved characters from commands are escaped", "\\&\\textless x\\textgreater",
      "&#160;", "\n", true, "&amp;&lt;x&gt;"},
     {"XML: an accent standing alone is escaped", "\\\"", "&#160;", "\n", true, "&quot;"},
-    {"XML: an unknown command is escaped", "\\<", "&#160;", "\n", true, "\\&lt;"},
+    {"XML: an unknown control symbol is escaped", "\\<", "&#160;", "\n", true, "&lt;"},
     {"XML: a URL is escaped", "\\url{a?b&c}", "&#160;", "\n", true, "a?b&amp;c"},
     {"XML: the no-break space and line break go in as they are", "a~b\nc", "&#160;", "<br/>",
      true, "a&#160;b<br/>c"},
@@ -202,7 +291,7 @@ const SettingsCase kSettingsCases[] = {
     {"escapes in the no-break space are resolved", "a~b", "\\x41", "\n", false, "aAb"},
     {"a line feed in the no-break space becomes a line break", "a~b", "\n", "<br>", false,
      "a<br>b"},
-    {"escapes of the value are not resolved", "\\x41", " ", "\n", false, "\\x41"},
+    {"escapes of the value are not resolved", "\\x41", " ", "\n", false, "x41"},
 };
 
 TEST(PlainTextTest, Settings) {

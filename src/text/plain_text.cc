@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "text/ascii.h"
 #include "text/latex_commands.h"
 #include "text/strings.h"
 #include "text/utf8.h"
@@ -127,10 +128,7 @@ std::size_t dimensionEnd(std::string_view text, std::size_t pos, bool glue) {
     return pos;
   }
   if (pos == digits) return std::string_view::npos;
-  auto lower = [&](std::size_t i) {
-    const char c = text[i];
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-  };
+  auto lower = [&](std::size_t i) { return asciiLower(text[i]); };
   if (pos + 4 <= text.size() && lower(pos) == 't' && lower(pos + 1) == 'r' &&
       lower(pos + 2) == 'u' && lower(pos + 3) == 'e')
     pos += 4;

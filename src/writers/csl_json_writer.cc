@@ -8,6 +8,7 @@
 #include "checks/checks.h"
 #include "model/items.h"
 #include "model/node.h"
+#include "text/ascii.h"
 #include "text/byte_scan.h"
 #include "text/plain_text.h"
 #include "text/strings.h"
@@ -101,13 +102,7 @@ constexpr TypeRow kTypes[] = {
 constexpr TypeRow kOtherType = {"", "document"};
 
 bool equalsIgnoringCase(std::string_view a, std::string_view lower) {
-  if (a.size() != lower.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    char c = a[i];
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    if (c != lower[i]) return false;
-  }
-  return true;
+  return equalsIgnoringAsciiCase(a, lower);
 }
 
 // The genre words of the "type" field of biblatex theses and reports.

@@ -19,13 +19,15 @@ constexpr int32_t kMostPages = 999998;
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
-// The first two digit groups of the text, as unsigned 32-bit numbers (a group
-// too long for that range stops at its largest value).  Every byte other than
-// a digit separates groups, so "12-15", "pp. 12--15" and a range with an en
-// dash all read alike.
+// The first two digit groups of the text, as unsigned 32-bit numbers.  Every
+// byte other than a digit separates groups, so "12-15", "pp. 12--15" and a
+// range with an en dash all read alike.  A group too long for that range is
+// no page number but an identifier (an article number such as
+// "S0219843615500255"): `tooLarge` says so, and the value is kept.
 struct PageNumbers {
   std::optional<uint32_t> first;
   std::optional<uint32_t> second;
+  bool tooLarge = false;
 };
 
 PageNumbers readPageNumbers(std::string_view text) {
@@ -36,6 +38,7 @@ PageNumbers readPageNumbers(std::string_view text) {
     if (i == text.size()) break;
     const DigitRun digits = readDigits(text.substr(i));
     i += digits.length;
+    if (digits.magnitude > UINT32_MAX) numbers.tooLarge = true;
     *slot = static_cast<uint32_t>(std::min<uint64_t>(digits.magnitude, UINT32_MAX));
   }
   return numbers;
@@ -47,7 +50,7 @@ void checkPages(Node& publication, Item& pagesItem, Diagnostics diag) {
   PageNumbers numbers = readPageNumbers(pagesItem.value);
   uint32_t first = numbers.first.value_or(0);
   uint32_t last = numbers.second.value_or(first);
-  if (first == 0 || last < first) {
+  if (numbers.tooLarge || first == 0 || last < first) {
     diag.entryWarning(publication.keyword, "has possibly invalid page numbers in \"pages\" section (pages=", pagesItem.value, ")");
     return;
   }

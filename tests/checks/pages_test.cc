@@ -67,6 +67,12 @@ const PagesRow kPagesRows[] = {
     {"numpages unreadable", "3", "many", "3", "1", inconsistency("3", "many")},
     {"largest page", "4294967295", {}, "4294967295", "1", ""},
     {"whole range", "1-4294967295", {}, "1--4294967295", "4294967295", ""},
+    // Digits beyond 32 bits are an identifier, not a page: the value stays.
+    {"page beyond 32 bits", "4294967296", {}, "4294967296", {}, pagesWarning("4294967296")},
+    {"article identifier", "S0219843615500255", "7", "S0219843615500255", "7",
+     pagesWarning("S0219843615500255")},
+    {"range ending beyond 32 bits", "12-99999999999", {}, "12-99999999999", {},
+     pagesWarning("12-99999999999")},
 };
 
 TEST(CheckPages, Table) {

@@ -58,9 +58,12 @@ bool Request::begin(CURLSH* share, const std::string& url, std::FILE* download,
     error = std::strerror(errno);
     return false;
   }
-  if (handle_ == nullptr) handle_ = curl_easy_init();
+  // Every request starts from a new handle: resetting a used handle would
+  // drop, without freeing it, the list that switching the cookie engine on
+  // adds to.
+  if (handle_ != nullptr) curl_easy_cleanup(handle_);
+  handle_ = curl_easy_init();
   if (handle_ == nullptr) throw std::bad_alloc();
-  curl_easy_reset(handle_);
   url_ = url;
   download_ = download;
   maxSize_ = maxSize;

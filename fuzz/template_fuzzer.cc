@@ -38,6 +38,12 @@ constexpr FatalMessage kFatalMessages[] = {
     {"ERROR: Unexpected '|' in custom printing template!\n", ""},
     {"ERROR: Unexpected author loop begin %a -> an author loop is still open!\n", ""},
     {"ERROR: Unexpected author loop end %A -> %a author loop begin needed first!\n", ""},
+    {"ERROR: Unexpected editor loop begin %{begin-editor-loop} -> an editor loop is still "
+     "open!\n",
+     ""},
+    {"ERROR: Unexpected editor loop end %{end-editor-loop} -> %{begin-editor-loop} editor loop "
+     "begin needed first!\n",
+     ""},
     {"ERROR: Unexpected % placeholder '", "' in subdivision part of custom printing template!\n"},
     {"ERROR: Unexpected unit '", "' for url.size.UNIT!\n"},
     {"ERROR: Bad naming template \"", "\"!\n"},

@@ -127,6 +127,12 @@ size_t Scanner::nameLength(size_t pos) {
   return i - pos;
 }
 
+bool Scanner::isByteOrderMark(size_t pos) {
+  return static_cast<unsigned char>(input_[pos]) == 0xEF && has(pos + 2) &&
+         static_cast<unsigned char>(input_[pos + 1]) == 0xBB &&
+         static_cast<unsigned char>(input_[pos + 2]) == 0xBF;
+}
+
 void Scanner::countLines(size_t from, size_t to) {
   line_ += static_cast<int>(std::count(input_.begin() + from, input_.begin() + to, '\n'));
 }
@@ -332,6 +338,12 @@ Token Scanner::next() {
         scanComment(pos_ + 1, token);
         return token;
       default: {
+        // A byte-order mark starts no name: its bytes stay stray bytes.
+        if (isByteOrderMark(pos_)) {
+          stray_.append(input_.substr(pos_, 3));
+          pos_ += 3;
+          continue;
+        }
         size_t len = nameLength(pos_);
         if (len == 0) {
           stray_.push_back(static_cast<char>(c));

@@ -100,6 +100,7 @@ class Scanner {
   void scanDelimited(Token& token);  // at the opening quote, brace or parenthesis
   void scanComment(size_t start, Token& token);
   size_t nameLength(size_t pos);
+  bool isByteOrderMark(size_t pos);  // the UTF-8 one, at an available byte
   void countLines(size_t from, size_t to);
 
   std::string_view input_;

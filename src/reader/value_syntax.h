@@ -17,10 +17,12 @@ constexpr bool isBareValueByte(unsigned char c) {
          c == '+' || c == '-' || c == '.' || c == ':' || c == '_' || c >= 0x80;
 }
 
-// True when a bare value is a macro name rather than a number: it does not
-// begin with a digit.
+// True when a bare value is a macro name rather than a number: it begins
+// with a letter, "_" or a byte above 0x7F (not with a digit, a sign or ".").
 constexpr bool isMacroName(std::string_view text) {
-  return !text.empty() && !(text[0] >= '0' && text[0] <= '9');
+  if (text.empty()) return false;
+  const unsigned char c = static_cast<unsigned char>(text[0]);
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || c >= 0x80;
 }
 
 // True when `text` can be written without delimiters and read back as the

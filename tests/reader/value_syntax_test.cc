@@ -38,6 +38,9 @@ TEST(ValueSyntaxTest, MacroNames) {
   EXPECT_TRUE(isMacroName("_x1"));
   EXPECT_FALSE(isMacroName("2010"));
   EXPECT_FALSE(isMacroName("3b"));
+  EXPECT_FALSE(isMacroName("-5"));
+  EXPECT_FALSE(isMacroName(".5"));
+  EXPECT_TRUE(isMacroName("\xC3\xA9t\xC3\xA9"));
   EXPECT_FALSE(isMacroName(""));
   EXPECT_TRUE(isWritableMacroName("a\xC2\xAD" "b"));
   EXPECT_FALSE(isWritableMacroName("a b"));

@@ -227,7 +227,9 @@ class Parser {
         return false;
       }
       undefined = !isMonthMacro(name);
-      if (undefined) diag_.entryWarning(owner_, "uses undefined macro ", part.text);
+      // A name cut short by a failing read is not reported.
+      if (undefined && !scanner_.readFailed())
+        diag_.entryWarning(owner_, "uses undefined macro ", part.text);
     }
     if (first)
       value = std::move(part.text);

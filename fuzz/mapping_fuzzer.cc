@@ -76,7 +76,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::remove(path.c_str());
 
   if (lines.empty()) {
-    require(loaded && mappings.empty(), "an empty file loads and defines no mapping");
+    require(!loaded && mappings.empty(), "an empty file fails the load");
+    require(err.str().find(" has no column names!") != std::string::npos,
+            "an empty file is reported");
     return 0;
   }
   const std::vector<std::string> header = splitColumns(lines[0]);
@@ -89,20 +91,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     return 0;
   }
   require(loaded, "a file with both columns loads");
-  require(err.str().empty(), "a successful load says nothing");
   const Mapping* mapping = findMapping(mappings, "m");
   require(mapping != nullptr, "the mapping is defined");
 
   const size_t keyIndex = static_cast<size_t>(keyAt - header.begin());
   const size_t valueIndex = static_cast<size_t>(valueAt - header.begin());
   std::map<std::string, std::string> expected;
+  std::string repeats;
   for (size_t i = 1; i < lines.size(); ++i) {
     if (lines[i].front() == '#') continue;
     const std::vector<std::string> columns = splitColumns(lines[i]);
     if (columns.size() <= std::max(keyIndex, valueIndex)) continue;
-    expected.try_emplace(columns[keyIndex], columns[valueIndex]);
+    if (!expected.try_emplace(columns[keyIndex], columns[valueIndex]).second)
+      repeats += "WARNING: Key " + columns[keyIndex] + " appears twice in mapping file " + path +
+                 "; keeping the first!\n";
   }
   require(expected == mapping->entries, "the entries are those of the data lines");
+  require(err.str() == repeats, "a successful load reports only repeated keys");
   for (const auto& [key, value] : expected) {
     const std::string* found = lookupMapping(*mapping, key);
     require(found != nullptr && *found == value, "every key is found");

@@ -15,6 +15,7 @@
 
 #include "fuzz_util.h"
 #include "checks/checks.h"
+#include "checks/numbers.h"
 #include "checks/urls.h"
 #include "collection_dump.h"
 #include "model/node.h"
@@ -269,10 +270,13 @@ std::string keptByWriting(const Node& node, const Node& original) {
     if (item.keyword == "month" && (item.numericValue < 1 || item.numericValue > 12)) continue;
     if (item.keyword == "numpages" && numPagesBeyondRange(original)) continue;
     text += "  " + item.keyword + "=";
-    if (item.keyword == "year" || item.keyword == "day" || item.keyword == "month")
+    if (item.keyword == "year" || item.keyword == "day" || item.keyword == "month") {
       text += std::to_string(static_cast<uint32_t>(item.numericValue));
-    else
+      // A year that is no plain number is kept as written.
+      if (item.keyword == "year" && !isPlainYear(item.value)) text += " " + item.value;
+    } else {
       text += item.value;
+    }
     text += "\n";
   }
   return text;

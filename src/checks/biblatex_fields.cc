@@ -39,10 +39,15 @@ void deriveDate(Node& publication, const std::string& value) {
   const int month = hasMonth ? numberAt(date, 5, 2) : 0;
   if (hasMonth && (month < 1 || month > 12)) return;
 
+  // Only the parts that the entry lacks: its own month and day stay.  A day
+  // belongs to its month, so an entry with a month of its own takes no day
+  // from the date.
   addDerived(publication, "year", std::string(date.substr(0, 4)));
-  if (hasMonth)
+  const bool ownMonth = findItem(publication, "month") != nullptr;
+  if (hasMonth && !ownMonth)
     addDerived(publication, "month", std::string(kMonthTable[month - 1].macro));
-  if (hasDay) addDerived(publication, "day", std::string(date.substr(8, 2)));
+  if (hasDay && !ownMonth && findItem(publication, "day") == nullptr)
+    addDerived(publication, "day", std::string(date.substr(8, 2)));
 }
 
 }  // namespace

@@ -14,7 +14,8 @@ namespace pubforge {
 
 // Adds the items that the publication lacks and can derive: "year", "month"
 // and "day" from a "date" of the form YYYY, YYYY-MM or YYYY-MM-DD (of a range
-// A/B, A counts) when there is no "year"; "journal" from "journaltitle" and
+// A/B, A counts) when there is no "year", each only when the entry lacks it
+// (and the day only with a derived month); "journal" from "journaltitle" and
 // "address" from "location" when they are missing.  Each is marked as
 // derived.  Call it before the items are counted and checked.
 void deriveBiblatexFields(Node& publication);

@@ -1,5 +1,6 @@
 // Year, month and day items become numbers: `numericValue` holds the number
-// and `value` its zero-padded decimal text.
+// and `value` its zero-padded decimal text (a year that is no plain number
+// keeps its text).
 #include <ostream>
 #include <string>
 #include <string_view>
@@ -53,10 +54,16 @@ void checkDate(Node& publication, Item* yearItem, Item* monthItem, Item* dayItem
 
   int32_t year = kMissingYear;
   if (yearItem) {
-    year = readLeadingInteger(yearItem->value);
+    // A year that is no plain number ("to appear", "2020a") keeps its text;
+    // only its number is taken.
+    const bool plain = isPlainYear(yearItem->value);
+    year = plain ? readLeadingInteger(yearItem->value) : yearNumber(yearItem->value);
     if (year < kEarliestYear || year > kLatestYear)
       diag.entryWarning(key, "has probably invalid \"year\" section (year=", year, "?)");
-    setNumber(*yearItem, year, 4);
+    if (plain)
+      setNumber(*yearItem, year, 4);
+    else
+      yearItem->numericValue = year;
   } else {
     diag.entryWarning(key, "has no \"year\" section, but \"month\" or \"day\"");
   }

@@ -149,7 +149,8 @@ bool loadMapping(MappingSet& mappings, const std::string& name, const std::strin
   // The first line always names the columns, even when it begins with '#'.
   switch (reader.next(line)) {
     case LineReader::Result::kEnd:
-      return true;  // an empty file defines no mapping
+      diag.error("Mapping file ", fileName, " has no column names");
+      return false;
     case LineReader::Result::kError:
       reportReadError(diag, fileName, errno);
       return false;
@@ -194,7 +195,9 @@ bool loadMapping(MappingSet& mappings, const std::string& name, const std::strin
     const std::vector<std::string> columns = splitColumns(line);
     if (columns.size() < width) continue;
     // The first line with a key wins.
-    target->entries.try_emplace(columns[*keyIndex], columns[*valueIndex]);
+    if (!target->entries.try_emplace(columns[*keyIndex], columns[*valueIndex]).second)
+      diag.warning("Key ", columns[*keyIndex], " appears twice in mapping file ", fileName,
+                   "; keeping the first");
   }
 }
 

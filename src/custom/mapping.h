@@ -27,8 +27,9 @@ inline constexpr size_t kMaxMappingColumns = 16;
 
 // Reads the mapping file `fileName` and adds the mapping `name` to the set.
 // The first line names the columns; every further line not starting with '#'
-// that has both named columns gives an entry (the first line with a key wins).
-// An empty file is accepted and adds nothing.  If the set already holds a
+// that has both named columns gives an entry (the first line with a key wins;
+// a later one is reported).  An empty file has no column names and fails.
+// If the set already holds a
 // mapping of this name, the file is still read and checked but the earlier
 // mapping stays.  On failure a message has been written to `diag`.
 bool loadMapping(MappingSet& mappings, const std::string& name, const std::string& fileName,

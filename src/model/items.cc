@@ -28,6 +28,8 @@ Item makeItem(std::string_view keyword, std::string value) {
 
 Item& setItem(Node& publication, std::string_view keyword, std::string value) {
   if (Item* existing = findItem(publication, keyword)) {
+    // A new text is no longer the macro name the item was read as.
+    if (existing->value != value) existing->undefinedMacro = false;
     existing->value = std::move(value);
     return *existing;
   }

@@ -130,6 +130,9 @@ struct Item {
   // location), not read under this keyword: the BibTeX output leaves it out,
   // so a file is written back with the fields it had.
   bool derived = false;
+  // The value was read as the bare name of a macro that no file defines;
+  // the BibTeX output writes the name back bare.
+  bool undefinedMacro = false;
   // Day, month and year items: the number the date check found.
   int32_t numericValue = 0;
 };

@@ -11,7 +11,9 @@
 
 #include "reader/entry_building.h"
 #include "model/items.h"
+#include "reader/value_syntax.h"
 #include "text/ascii.h"
+#include "text/months.h"
 
 namespace pubforge {
 
@@ -213,26 +215,35 @@ class Parser {
   }
 
   // Appends one part of a value; a bare word that names a macro stands for
-  // the macro's text.
-  void appendPart(std::string& value, Token& part, bool first) {
-    if (part.kind == TokenKind::kBareValue && !macros_.empty()) {
-      auto macro = macros_.find(asciiLowerCopy(part.text));
-      if (macro != macros_.end()) {
+  // the macro's text.  A macro that no file has defined (the month macros
+  // are always defined) is reported and stands for its name.  True when
+  // the part is such an undefined macro.
+  bool appendPart(std::string& value, Token& part, bool first) {
+    bool undefined = false;
+    if (part.kind == TokenKind::kBareValue && isMacroName(part.text)) {
+      const std::string name = asciiLowerCopy(part.text);
+      if (auto macro = macros_.find(name); macro != macros_.end()) {
         value += macro->second;
-        return;
+        return false;
       }
+      undefined = !isMonthMacro(name);
+      // A name cut short by a failing read is not reported.
+      if (undefined && !scanner_.readFailed())
+        diag_.entryWarning(owner_, "uses undefined macro ", part.text);
     }
     if (first)
       value = std::move(part.text);
     else
       value += part.text;
+    return undefined;
   }
 
   // The value whose first part is in `part_`, with the parts joined to it
-  // by "#".  False when the input ends inside a part.
+  // by "#".  False when the input ends inside a part.  Afterwards
+  // `undefinedMacro_` tells whether the value is one undefined macro alone.
   bool valueParts(std::string& value) {
     if (part_.kind == TokenKind::kEnd) return false;
-    appendPart(value, part_, true);
+    undefinedMacro_ = appendPart(value, part_, true);
     for (;;) {
       valueEndLine_ = scanner_.line();
       Token token = take();
@@ -246,6 +257,7 @@ class Parser {
       }
       if (part_.kind == TokenKind::kEnd) return false;
       appendPart(value, part_, false);
+      undefinedMacro_ = false;
     }
   }
 
@@ -305,6 +317,7 @@ class Parser {
     const TokenKind closer = open();
     if (closer == TokenKind::kEnd) return false;
     std::string value;
+    owner_ = "@preamble";
     if (!scanner_.value(part_, true) || !valueParts(value)) return false;
     if (significant(closer).kind != closer) return false;
     entries_.push_back(
@@ -320,6 +333,7 @@ class Parser {
     Token name = significant(closer);
     if (name.kind != TokenKind::kName) return false;
     std::string value;
+    owner_ = name.text;
     if (fieldValue(closer, value) != Field::kRead) return false;
     if (significant(closer).kind != closer) return false;
     macros_[asciiLowerCopy(name.text)] = value;
@@ -340,9 +354,10 @@ class Parser {
     if (closer == TokenKind::kEnd) return false;
     Token key = significant(closer);
     if (key.kind != TokenKind::kName) return false;
-    // Bytes such as "&", "(" or a letter of another encoding inside a key
+    // Bytes such as "&" or "(" inside a key
     // belong to it.
     scanner_.continueKey(key.text, closer == TokenKind::kCloseParen);
+    owner_ = key.text;
     for (size_t mark = scanner_.strayMark();;) {
       Token token = significant(closer);
       if (token.kind == TokenKind::kComma) break;
@@ -383,6 +398,7 @@ class Parser {
           if (missingComma)
             diag_.entryWarning(key.text, "lacks a comma before \"", token.text, "\" in line ", line);
           items.push_back(makeItem(token.text, std::move(value)));
+          items.back().undefinedMacro = undefinedMacro_;
           afterItem = true;
           break;
         case Field::kWordWithoutValue:
@@ -437,6 +453,8 @@ class Parser {
   Token pending_;  // a token read ahead, when hasPending_
   bool hasPending_ = false;
   Token part_;  // the value part being read
+  bool undefinedMacro_ = false;  // see valueParts
+  std::string owner_;  // the key of the construct being read, for warnings
   int valueEndLine_ = 0;  // the line on which the last value ended
 };
 

@@ -7,7 +7,6 @@
 
 #include "reader/value_syntax.h"
 #include "text/ascii.h"
-#include "text/utf8.h"
 #include "text/byte_scan.h"
 
 namespace pubforge {
@@ -65,12 +64,13 @@ constexpr bool isAsciiAlnum(unsigned char c) {
   return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
 }
 
-// ASCII bytes of names: letters, digits and "+-.:_/".
-constexpr std::array<bool, 256> kAsciiNameByte = [] {
+// Bytes of names: ASCII letters, digits and "+-.:_/", and every byte above
+// 0x7F, so that a name in UTF-8 (or another encoding) is read whole.
+constexpr std::array<bool, 256> kNameByte = [] {
   std::array<bool, 256> table{};
   for (int c = 0; c < 256; ++c)
     table[c] = isAsciiAlnum(static_cast<unsigned char>(c)) || c == '+' || c == '-' || c == '.' ||
-               c == ':' || c == '_' || c == '/';
+               c == ':' || c == '_' || c == '/' || c >= 0x80;
   return table;
 }();
 
@@ -114,33 +114,23 @@ bool Scanner::more(size_t i) {
   return i < input_.size();
 }
 
-// Length of the run of name characters at `pos`: ASCII letters and digits,
-// "+-.:_/", and the two- and three-byte UTF-8 letters of the Latin, Greek,
-// Cyrillic and CJK ranges.
+// Length of the run of name bytes at `pos`.
 size_t Scanner::nameLength(size_t pos) {
   size_t i = pos;
   while (has(i)) {
-    // ASCII name bytes in a run, without a refill check for each.
+    // Name bytes in a run, without a refill check for each.
     const unsigned char* data = reinterpret_cast<const unsigned char*>(input_.data());
     const size_t n = input_.size();
-    while (i < n && kAsciiNameByte[data[i]]) ++i;
-    if (i == n) continue;
-    const unsigned char c = data[i];
-    // Two- and three-byte letters; looking at their continuation bytes may
-    // read more input, so the buffer is looked up afresh.
-    if ((c == 0xC3 || c == 0xC4 || c == 0xC5 || c == 0xCE || c == 0xCF || c == 0xD0 ||
-                c == 0xD1) &&
-               has(i + 1) && isUtf8Continuation(static_cast<unsigned char>(input_[i + 1]))) {
-      i += 2;
-    } else if (c >= 0xE3 && c <= 0xE9 && has(i + 2) &&
-               isUtf8Continuation(static_cast<unsigned char>(input_[i + 1])) &&
-               isUtf8Continuation(static_cast<unsigned char>(input_[i + 2]))) {
-      i += 3;
-    } else {
-      break;
-    }
+    while (i < n && kNameByte[data[i]]) ++i;
+    if (i < n) break;
   }
   return i - pos;
+}
+
+bool Scanner::isByteOrderMark(size_t pos) {
+  return static_cast<unsigned char>(input_[pos]) == 0xEF && has(pos + 2) &&
+         static_cast<unsigned char>(input_[pos + 1]) == 0xBB &&
+         static_cast<unsigned char>(input_[pos + 2]) == 0xBF;
 }
 
 void Scanner::countLines(size_t from, size_t to) {
@@ -196,18 +186,24 @@ void Scanner::scanDelimited(Token& token) {
   size_t i = start;
   QuotedValueScan quoted;
   BracedValueScan braced;
-  long parenDepth = 0;  // brace depth inside a block in parentheses
-  // The end of a block in parentheses: the first ")" outside braces.
-  auto parenEnd = [&parenDepth](std::string_view piece) {
+  long braceDepth = 0;  // inside a block in parentheses
+  long parenDepth = 0;  // parentheses opened outside braces in that block
+  // The end of a block in parentheses: the ")" outside braces that closes
+  // it; parentheses nest in it as braces do in a braced block.
+  auto parenEnd = [&braceDepth, &parenDepth](std::string_view piece) {
     for (size_t k = 0;; ++k) {
-      const size_t at = findAnyOf4(piece.substr(k), '{', '}', ')', ')');
+      const size_t at = findAnyOf4(piece.substr(k), '{', '}', '(', ')');
       if (at == std::string_view::npos) return std::string_view::npos;
       k += at;
       if (piece[k] == '{')
-        ++parenDepth;
+        ++braceDepth;
       else if (piece[k] == '}')
-        --parenDepth;
-      else if (parenDepth <= 0)
+        --braceDepth;
+      else if (braceDepth > 0)
+        continue;
+      else if (piece[k] == '(')
+        ++parenDepth;
+      else if (parenDepth-- <= 0)
         return k;
     }
   };
@@ -342,6 +338,12 @@ Token Scanner::next() {
         scanComment(pos_ + 1, token);
         return token;
       default: {
+        // A byte-order mark starts no name: its bytes stay stray bytes.
+        if (isByteOrderMark(pos_)) {
+          stray_.append(input_.substr(pos_, 3));
+          pos_ += 3;
+          continue;
+        }
         size_t len = nameLength(pos_);
         if (len == 0) {
           stray_.push_back(static_cast<char>(c));

@@ -65,14 +65,14 @@ class Scanner {
   bool valueOnSameLine();
 
   // After the word "comment" of "@comment": a block in braces or
-  // parentheses gives kValue with the text between the delimiters (a block
-  // in parentheses ends at the first ")" outside braces); anything else on
+  // parentheses gives kValue with the text between the delimiters (in a
+  // block in parentheses, parentheses outside braces nest); anything else on
   // the line gives kComment with the rest of the line, up to its line feed.
   // kEnd when the input ends inside a block.
   void commentBody(Token& token);
 
   // After a citation key: other bytes that are no name characters (such as
-  // "&", "(", or a letter of another encoding), followed by more name
+  // "&" or "("), followed by more name
   // characters, continue the key; they are appended to `key` with what
   // follows them.  Blanks, NUL, ",", braces, "=", "#", "%", "@" and a double
   // quote end a key, and so does ")" in an entry in parentheses.
@@ -100,6 +100,7 @@ class Scanner {
   void scanDelimited(Token& token);  // at the opening quote, brace or parenthesis
   void scanComment(size_t start, Token& token);
   size_t nameLength(size_t pos);
+  bool isByteOrderMark(size_t pos);  // the UTF-8 one, at an available byte
   void countLines(size_t from, size_t to);
 
   std::string_view input_;

@@ -10,11 +10,28 @@
 
 namespace pubforge {
 
-// Letters, digits and "+-.:_" may form a value without delimiters (a number,
-// or a macro name such as jan).
+// Letters, digits, "+-.:_" and bytes above 0x7F may form a value without
+// delimiters (a number, or a macro name such as jan).
 constexpr bool isBareValueByte(unsigned char c) {
   return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-         c == '+' || c == '-' || c == '.' || c == ':' || c == '_';
+         c == '+' || c == '-' || c == '.' || c == ':' || c == '_' || c >= 0x80;
+}
+
+// True when a bare value is a macro name rather than a number: it begins
+// with a letter, "_" or a byte above 0x7F (not with a digit, a sign or ".").
+constexpr bool isMacroName(std::string_view text) {
+  if (text.empty()) return false;
+  const unsigned char c = static_cast<unsigned char>(text[0]);
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || c >= 0x80;
+}
+
+// True when `text` can be written without delimiters and read back as the
+// same macro name.
+constexpr bool isWritableMacroName(std::string_view text) {
+  if (!isMacroName(text)) return false;
+  for (char c : text)
+    if (!isBareValueByte(static_cast<unsigned char>(c))) return false;
+  return true;
 }
 
 // Follows a quoted value from the byte after its opening quote.  A double

@@ -23,4 +23,12 @@ inline constexpr MonthRow kMonthTable[] = {
 
 inline constexpr size_t kMonthCount = sizeof kMonthTable / sizeof kMonthTable[0];
 
+// True when `name` (lower-case) is one of the month macros, which BibTeX
+// always defines.
+constexpr bool isMonthMacro(std::string_view name) {
+  for (const MonthRow& row : kMonthTable)
+    if (name == row.macro) return true;
+  return false;
+}
+
 }  // namespace pubforge

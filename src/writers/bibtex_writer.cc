@@ -6,6 +6,7 @@
 #include <string>
 
 #include "checks/biblatex_fields.h"
+#include "checks/numbers.h"
 #include "model/items.h"
 #include "reader/value_syntax.h"
 #include "text/ascii.h"
@@ -160,7 +161,15 @@ void appendEntry(OutputBuffer& out, const Node& publication, const FieldOptions&
   for (const Item& item : publication.items) {
     // Items derived from a field of another name were not in the file.
     if (item.derived) continue;
-    switch (formatOf(item.keyword)) {
+    const FieldFormat format = formatOf(item.keyword);
+    // A macro that no file defines is written as the bare name it was read
+    // as, so the file reads back the same way.
+    if (item.undefinedMacro && format != FieldFormat::kSkip && isWritableMacroName(item.value)) {
+      startField(item.keyword);
+      out += item.value;
+      continue;
+    }
+    switch (format) {
       case FieldFormat::kSkip:
         break;
       case FieldFormat::kBraced:
@@ -169,6 +178,11 @@ void appendEntry(OutputBuffer& out, const Node& publication, const FieldOptions&
         break;
       case FieldFormat::kNumber: {
         startField(item.keyword);
+        if (item.keyword == "year" && !isPlainYear(item.value)) {
+          // A year such as "to appear" is kept as written.
+          appendValue(out, item.value, ValueForm::kQuoted, true);
+          break;
+        }
         char digits[16];
         // Written with its sign: a negative year read as an unsigned number
         // would come back as the year 4294967295.
@@ -311,9 +325,7 @@ bool redefinesMonthMacros(const PublicationSet& set) {
   for (const Node* publication : set) {
     if (publication->kind != PublicationKind::kString || publication->keyword.size() != 3)
       continue;
-    const std::string name = asciiLowerCopy(publication->keyword);
-    for (const MonthRow& month : kMonthTable)
-      if (name == month.macro) return true;
+    if (isMonthMacro(asciiLowerCopy(publication->keyword))) return true;
   }
   return false;
 }

@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "checks/checks.h"
+#include "checks/numbers.h"
 #include "model/items.h"
 #include "model/node.h"
 #include "text/ascii.h"
@@ -324,12 +325,18 @@ void appendNumber(OutputBuffer& out, int64_t number) {
 }
 
 // The date as year, month and day, each only when it exists and the parts
-// before it do; a year that is no number (the date check keeps 0 for it)
-// gives no date parts, and a biblatex date that gave no year stands as the
-// literal date.
+// before it do; a year that is no plain number ("to appear") stands as the
+// literal date, a year 0 gives no date, and a biblatex date that gave no
+// year stands as the literal date.
 void CslItemWriter::appendIssued(OutputBuffer& out, const Fields& fields) {
   const Item* year = fields[kYear];
-  if (year && year->numericValue != 0) {
+  if (year && !isPlainYear(year->value)) {
+    // A year such as "to appear" stands as written.
+    appendKey(out, "issued");
+    out += "{\"literal\": ";
+    appendPlain(out, year->value);
+    out += "}";
+  } else if (year && year->numericValue != 0) {
     appendKey(out, "issued");
     out += "{\"date-parts\": [[";
     appendNumber(out, year->numericValue);

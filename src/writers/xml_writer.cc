@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 
+#include "checks/numbers.h"
 #include "model/node.h"
 #include "text/ascii.h"
 #include "text/conversion_table.h"
@@ -162,7 +163,10 @@ void appendDate(OutputBuffer& out, const Fields& fields) {
   }
   if (const Item* year = fields[kYear]) {
     out += "year=\"";
-    appendNumber(out, year->numericValue);
+    if (isPlainYear(year->value))
+      appendNumber(out, year->numericValue);
+    else
+      appendXmlEscaped(out, year->value, XmlPlace::kAttribute);
     out += "\" ";
   }
   out += "/>\n";

@@ -139,8 +139,6 @@ TEST_F(LoadMappingTest, EntriesTable) {
        {{"Physics", "Physics"}}},
       {"line with only the first column ignored", "name abbrev\nPhysics\nOptics Opt.\n", "name",
        "abbrev", {{"Optics", "Opt."}}},
-      {"first line with a key wins", "name abbrev\nPhysics Phys.\nPhysics Ph.\n", "name",
-       "abbrev", {{"Physics", "Phys."}}},
       {"comment lines skipped", "name abbrev\n#Physics Phys.\nOptics #Opt.\n", "name", "abbrev",
        {{"Optics", "#Opt."}}},
       {"header beginning with '#'", "#name abbrev\n#Physics Phys.\nOptics Opt.\n", "#name",
@@ -176,14 +174,18 @@ TEST_F(LoadMappingTest, EntriesTable) {
   }
 }
 
-TEST_F(LoadMappingTest, EmptyFileLoadsButCreatesNoMapping) {
-  const std::string path = writeFile("empty.map", "");
+TEST_F(LoadMappingTest, RepeatedKeyKeepsTheFirstValueAndWarns) {
+  const std::string path = writeFile(
+      "twice.map", "name abbrev\nPhysics Phys.\nOptics Opt.\nPhysics Ph.\nPhysics P.\n");
   MappingSet mappings;
   std::ostringstream err;
-  EXPECT_TRUE(loadMapping(mappings, "j", path, "name", "abbrev", err));
-  EXPECT_EQ(err.str(), "");
-  EXPECT_TRUE(mappings.empty());
-  EXPECT_EQ(findMapping(mappings, "j"), nullptr);
+  ASSERT_TRUE(loadMapping(mappings, "j", path, "name", "abbrev", err));
+  const std::string warning =
+      "WARNING: Key Physics appears twice in mapping file " + path + "; keeping the first!\n";
+  EXPECT_EQ(err.str(), warning + warning);
+  const Mapping* mapping = findMapping(mappings, "j");
+  ASSERT_NE(mapping, nullptr);
+  EXPECT_EQ(mapping->entries, (Entries{{"Physics", "Phys."}, {"Optics", "Opt."}}));
 }
 
 struct ErrorCase {
@@ -196,6 +198,8 @@ struct ErrorCase {
 
 TEST_F(LoadMappingTest, ColumnErrorsTable) {
   const std::vector<ErrorCase> cases = {
+      {"empty file has no column names", "", "name", "abbrev",
+       "ERROR: Mapping file @ has no column names!\n"},
       {"key column missing", "name abbrev\nPhysics Phys.\n", "journal", "abbrev",
        "ERROR: Key column journal not found in mapping file @!\n"},
       {"key column reported before value column", "name abbrev\n", "journal", "short",

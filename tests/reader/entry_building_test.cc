@@ -66,6 +66,15 @@ TEST(SetItem, ExistingItemKeepsPlaceRankAndRawValue) {
   EXPECT_EQ(item.priority, 237u);
 }
 
+TEST(SetItem, NewTextIsNoLongerABareMacroName) {
+  Node pub = publicationWith({{"title", "T"}, {"publisher", "jgr"}});
+  Item* publisher = findItem(pub, "publisher");
+  ASSERT_NE(publisher, nullptr);
+  publisher->undefinedMacro = true;
+  EXPECT_TRUE(setItem(pub, "publisher", "jgr").undefinedMacro);
+  EXPECT_FALSE(setItem(pub, "publisher", "other").undefinedMacro);
+}
+
 TEST(SetItem, NewItemIsMadeAndSorted) {
   Node pub = publicationWith({{"title", "T"}, {"zeta", "z"}});
   Item& item = setItem(pub, "pages", " 1--2 ");

@@ -47,7 +47,7 @@ const SyntaxCase kSyntaxCases[] = {
     {"escaped-quote-stays-in-quoted-value", "@misc{k, title = \"a \\\" b\"}", ReadResult::kOk,
      "Misc k: title=a \\\" b\n", "", kNoAuthorYear},
     {"braced-value-has-no-escapes", "@misc{k, title = {a\\}, b=c}", ReadResult::kOk,
-     "Misc k: title=a\\ | b=c\n", "", kNoAuthorYear},
+     "Misc k: title=a\\ | b=c\n", "", "WARNING: Entry k uses undefined macro c!\n" + kNoAuthorYear},
     {"bare-number", "@misc{k, title={A}, year = 2010}", ReadResult::kOk,
      "Misc k: title=A | year=2010\n", "",
      "WARNING: Entry k has no \"author\" section!\n"},
@@ -75,6 +75,18 @@ const SyntaxCase kSyntaxCases[] = {
      "Misc k\xC2\xB5x: title=A\n", "",
      "WARNING: Entry k\xC2\xB5x has no \"author\" section!\n"
      "WARNING: Entry k\xC2\xB5x has no \"year\" section!\n"},
+    {"any-byte-above-0x7f-in-names",
+     "@string{a\xC2\xAD" "b = {X}}\n@misc{k\xC2\xB5, title={A}, note = a\xC2\xAD" "B}\n"
+     "@misc{\xFF\x80, title={B}, note = n\xE2\x80\x94}",
+     ReadResult::kOk,
+     "String a\xC2\xAD" "b: string=X\nMisc k\xC2\xB5: title=A | note=X\n"
+     "Misc \xFF\x80: title=B | note=n\xE2\x80\x94\n",
+     "",
+     "WARNING: Entry k\xC2\xB5 has no \"author\" section!\n"
+     "WARNING: Entry k\xC2\xB5 has no \"year\" section!\n"
+     "WARNING: Entry \xFF\x80 uses undefined macro n\xE2\x80\x94!\n"
+     "WARNING: Entry \xFF\x80 has no \"author\" section!\n"
+     "WARNING: Entry \xFF\x80 has no \"year\" section!\n"},
     {"three-byte-letter-in-key", "@misc{\xE4\xB8\xAD, title={A}}", ReadResult::kOk,
      "Misc \xE4\xB8\xAD: title=A\n", "",
      "WARNING: Entry \xE4\xB8\xAD has no \"author\" section!\n"
@@ -129,16 +141,27 @@ const SyntaxCase kSyntaxCases[] = {
      "@misc{k, title={A}, note = nb}\n@string{nb = {N}}\n@misc{j, title={B}, note = nb}",
      ReadResult::kOk, "Misc k: title=A | note=nb\nString nb: string=N\nMisc j: title=B | note=N\n",
      "",
-     kNoAuthorYear +
+     "WARNING: Entry k uses undefined macro nb!\n" + kNoAuthorYear +
          "WARNING: Entry j has no \"author\" section!\nWARNING: Entry j has no \"year\" section!\n"},
     {"concatenation", "@string{u = \"http://x.org/\"}\n@misc{k, title = \"A\" # {B} #\n c, url = u # {p.pdf}}",
      ReadResult::kOk, "String u: string=http://x.org/\nMisc k: title=ABc | url=http://x.org/p.pdf\n",
-     "", kNoAuthorYear},
+     "", "WARNING: Entry k uses undefined macro c!\n" + kNoAuthorYear},
     {"hash-without-value-is-stray", "@misc{k, title = {A} #, year = 2000 #}", ReadResult::kOk,
      "Misc k: title=A | year=2000\n", "##", "WARNING: Entry k has no \"author\" section!\n"},
     {"macro-redefined", "@string{x = {1}}\n@string{X = {2}}\n@misc{k, title = x}",
      ReadResult::kOk, "String x: string=1\nString X: string=2\nMisc k: title=2\n", "",
      kNoAuthorYear},
+    {"undefined-macros-reported-by-name",
+     "@string{p = pub}\n@preamble{pre}\n"
+     "@misc{k, title={A}, publisher = Jgr, note = \"P \" # conf, month = JAN, volume = 3b}",
+     ReadResult::kOk,
+     "String p: string=pub\nPreamble @preamble: preamble=pre\n"
+     "Misc k: title=A | volume=3b | month=01 | publisher=Jgr | note=P conf\n",
+     "",
+     "WARNING: Entry p uses undefined macro pub!\nWARNING: Entry @preamble uses undefined macro "
+     "pre!\nWARNING: Entry k uses undefined macro Jgr!\nWARNING: Entry k uses undefined macro "
+     "conf!\n" + kNoAuthorYear + "WARNING: Entry k has no \"year\" section, but \"month\" or "
+     "\"day\"!\n"},
     {"string-needs-name-and-value", "@string{x}", ReadResult::kSyntaxError, "", "",
      "ERROR in line 1: syntax error\n"},
 
@@ -151,6 +174,12 @@ const SyntaxCase kSyntaxCases[] = {
      "CommentBlock @comment: comment=x {)} y\n", "", ""},
     {"comment-without-block-is-a-comment-line", "@COMMENT url={x},\n@comment\n", ReadResult::kOk,
      "Comment 1: comment= url={x},\nComment 2: comment=\n", "", ""},
+    {"parentheses-nest-in-comment-block", "@comment(a (b) c)\n@comment(x ((y)) {)} z)",
+     ReadResult::kOk,
+     "CommentBlock @comment: comment=a (b) c\nCommentBlock @comment: comment=x ((y)) {)} z\n", "",
+     ""},
+    {"unclosed-parenthesis-in-comment-block", "@comment(a (b c)", ReadResult::kSyntaxError, "",
+     "", "ERROR in line 1: syntax error\n"},
     {"unclosed-comment-block", "@comment{x", ReadResult::kSyntaxError, "", "",
      "ERROR in line 1: syntax error\n"},
 
@@ -188,6 +217,7 @@ const SyntaxCase kSyntaxCases[] = {
      "\"publisher\" section!\n"},
     {"missing-comma-at-line-end", "@misc{k, title = x\nyear = {2000}}", ReadResult::kOk,
      "Misc k: title=x | year=2000\n", "",
+     "WARNING: Entry k uses undefined macro x!\n"
      "WARNING: Entry k lacks a comma before \"year\" in line 2!\n"
      "WARNING: Entry k has no \"author\" section!\n"},
     {"unclosed-entry-ends-at-next", "@misc{k, title={A},\n@misc{j, title={B}}", ReadResult::kOk,

@@ -22,14 +22,30 @@ using namespace std::string_view_literals;
 constexpr size_t npos = std::string_view::npos;
 
 TEST(ValueSyntaxTest, BareValueBytes) {
-  for (const char c : std::string_view("azAZ09+-.:_")) {
-    SCOPED_TRACE(c);
+  // Bytes above 0x7F belong to macro names in any encoding.
+  for (const char c : "azAZ09+-.:_\xC3\x80\xFF"sv) {
+    SCOPED_TRACE(static_cast<int>(static_cast<unsigned char>(c)));
     EXPECT_TRUE(isBareValueByte(static_cast<unsigned char>(c)));
   }
-  for (const char c : "/ \t{}\"#,=@()\\%~\0\xC3\x80\xFF"sv) {
+  for (const char c : "/ \t{}\"#,=@()\\%~\0\x7F"sv) {
     SCOPED_TRACE(static_cast<int>(static_cast<unsigned char>(c)));
     EXPECT_FALSE(isBareValueByte(static_cast<unsigned char>(c)));
   }
+}
+
+TEST(ValueSyntaxTest, MacroNames) {
+  EXPECT_TRUE(isMacroName("jgr"));
+  EXPECT_TRUE(isMacroName("_x1"));
+  EXPECT_FALSE(isMacroName("2010"));
+  EXPECT_FALSE(isMacroName("3b"));
+  EXPECT_FALSE(isMacroName("-5"));
+  EXPECT_FALSE(isMacroName(".5"));
+  EXPECT_TRUE(isMacroName("\xC3\xA9t\xC3\xA9"));
+  EXPECT_FALSE(isMacroName(""));
+  EXPECT_TRUE(isWritableMacroName("a\xC2\xAD" "b"));
+  EXPECT_FALSE(isWritableMacroName("a b"));
+  EXPECT_FALSE(isWritableMacroName("a/b"));
+  EXPECT_FALSE(isWritableMacroName("0000"));
 }
 
 // A value fed in pieces: where in the last piece fed it ends (npos: it goes

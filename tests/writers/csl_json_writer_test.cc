@@ -227,6 +227,36 @@ TEST_F(CslJsonWriterTest, FieldsArePlainText) {
   EXPECT_EQ(show(item.find("keyword")), "x, y");
 }
 
+// English titles are stored in sentence case, so that a style can put them
+// into title case or leave them; protected words and other languages stay.
+TEST_F(CslJsonWriterTest, EnglishTitlesInSentenceCase) {
+  struct Row {
+    const char* name;
+    std::vector<ItemSpec> items;
+    const char* title;
+  };
+  const Row rows[] = {
+      {"capitalised words", {{"title", "Binary Decision Diagrams"}}, "Binary decision diagrams"},
+      {"a new sentence after a colon", {{"title", "Planning: The Next Steps? Yes. Now"}},
+       "Planning: The next steps? Yes. Now"},
+      {"acronyms and mixed case stay", {{"title", "IPC Results for SoCS and LaTeX"}},
+       "IPC results for SoCS and LaTeX"},
+      {"braces and formulas protect", {{"title", "The {Monte Carlo} Way to $A^*$ Search"}},
+       "The Monte Carlo way to A^* search"},
+      {"hyphenated words", {{"title", "Front-To-End Search"}}, "Front-to-end search"},
+      {"command names stay", {{"title", "Das {\\\"U}bel Und \\textbf{Mehr}"}, {"language", "english"}},
+       "Das \xC3\x9C" "bel und Mehr"},
+      {"other languages stay", {{"title", "Die Neue Welt"}, {"language", "ngerman"}},
+       "Die Neue Welt"},
+      {"an English langid", {{"title", "The New World"}, {"langid", "en-GB"}}, "The new world"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    const json::Value item = writeOne(makePublication("Article", "k", row.items));
+    EXPECT_EQ(show(item.find("title")), row.title);
+  }
+}
+
 TEST_F(CslJsonWriterTest, PublishersOfReportsThesesAndTheRest) {
   struct Row {
     const char* type;

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <sstream>
 
+#include "checks/authors.h"
 #include "checks/checks.h"
 #include "model/items.h"
 #include "model/node.h"
@@ -369,6 +370,39 @@ void CslItemWriter::appendName(OutputBuffer& out, std::string_view family,
   out += "}";
 }
 
+// The family name of the name splitter ("von Last" or "von Last, Jr") in
+// its CSL parts: the von words before the last name as the particle, and
+// what follows the comma as the suffix.  Braced groups are never cut.
+struct NameFamily {
+  std::string_view particle, last, suffix;
+};
+
+NameFamily splitFamily(std::string_view family) {
+  NameFamily parts{{}, family, {}};
+  size_t depth = 0, lastStart = 0;
+  for (size_t i = 0; i < family.size(); ++i) {
+    const char c = family[i];
+    if (c == '{') ++depth;
+    if (c == '}' && depth > 0) --depth;
+    if (depth > 0) continue;
+    if (c == ',') {
+      parts.last = family.substr(0, i);
+      size_t from = i + 1;
+      while (from < family.size() && family[from] == ' ') ++from;
+      parts.suffix = family.substr(from);
+      break;
+    }
+    // A von word ends at a blank; the last name needs one word at least.
+    if (c == ' ' && isVonWord(family.substr(lastStart, i - lastStart))) lastStart = i + 1;
+    else if (c == ' ') break;
+  }
+  if (lastStart > 0 && lastStart < parts.last.size()) {
+    parts.particle = family.substr(0, lastStart - 1);
+    parts.last = parts.last.substr(lastStart);
+  }
+  return parts;
+}
+
 void CslItemWriter::appendNames(OutputBuffer& out, std::string_view name,
                                 const AuthorParts& parts) {
   if (parts.size() < 3) return;
@@ -376,7 +410,8 @@ void CslItemWriter::appendNames(OutputBuffer& out, std::string_view name,
   out += "[";
   for (size_t i = 0; i + 2 < parts.size(); i += 3) {
     out += i == 0 ? "\n      " : ",\n      ";
-    appendName(out, parts[i], parts[i + 1]);
+    const NameFamily family = splitFamily(parts[i]);
+    appendName(out, family.last, parts[i + 1], family.particle, family.suffix);
   }
   out += "\n    ]";
 }

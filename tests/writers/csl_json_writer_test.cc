@@ -165,10 +165,15 @@ TEST_F(CslJsonWriterTest, Names) {
       "Article", "k",
       {{"author", "", 0,
         {"Kell", "Mira~Anna", "M.~A.", "{Acme Research Group}", "", "",
-         "{Van den Nest}, Maarten", "", "", "M{\\\"u}ller", "J{\\\"o}rg", "J."}}}));
+         "{Van den Nest}", "Maarten", "M.", "M{\\\"u}ller", "J{\\\"o}rg", "J.",
+         "van der Berg, Jr.", "Jan", "J.", "de la Fuente", "Ana", "A.", "von", "Otto", "O."}}}));
+  // The von part is the particle and the Jr part the suffix; a braced family
+  // name and a name that is only a von word stay whole.
   EXPECT_EQ(show(item.find("author")),
             "[{family:Kell,given:Mira Anna},{literal:Acme Research Group},"
-            "{family:Van den Nest, Maarten},{family:M\xC3\xBCller,given:J\xC3\xB6rg}]");
+            "{family:Van den Nest,given:Maarten},{family:M\xC3\xBCller,given:J\xC3\xB6rg},"
+            "{family:Berg,given:Jan,non-dropping-particle:van der,suffix:Jr.},"
+            "{family:Fuente,given:Ana,non-dropping-particle:de la},{family:von,given:Otto}]");
 }
 
 TEST_F(CslJsonWriterTest, EditorsAreSplitLikeAuthors) {

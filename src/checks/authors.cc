@@ -101,47 +101,6 @@ std::string_view prepareName(std::string_view text, std::string& buffer) {
   return buffer;
 }
 
-// True when the word belongs to the von part: its first letter is lower
-// case, as BibTeX decides it.  A braced special character ({\"o}, {\ss})
-// counts by its letter; any other brace group ({de la}, {M}) is passed over
-// like the digits and apostrophes, so a word that is only such a group counts
-// as upper case.  A letter beyond ASCII counts as upper case: nearly all
-// names that begin with one (Émile, Øie) are given or family names.
-bool isVonWord(std::string_view word) {
-  for (size_t p = 0; p < word.size(); ++p) {
-    const char c = word[p];
-    if (isUpper(c) || static_cast<unsigned char>(c) >= 0x80) return false;
-    if (isLower(c)) return true;
-    if (c != '{') continue;
-    if (p + 3 >= word.size() || word[p + 1] != '\\') {
-      const size_t close = matchingBrace(word, p, word.size());
-      if (close == npos) return false;
-      p = close;
-      continue;
-    }
-    // A special character: the command's own letters name a few foreign
-    // letters (\o, \AE, \ss); otherwise the first letter after the command
-    // in the group decides.
-    size_t q = p + 2;
-    size_t nameEnd = q;
-    while (nameEnd < word.size() && isLetter(word[nameEnd])) ++nameEnd;
-    const std::string_view command = word.substr(q, nameEnd - q);
-    for (std::string_view lower : {"i", "j", "oe", "ae", "aa", "o", "l", "ss"})
-      if (command == lower) return true;
-    for (std::string_view upper : {"OE", "AE", "AA", "O", "L"})
-      if (command == upper) return false;
-    size_t depth = 1;
-    for (q = nameEnd; q < word.size() && depth > 0; ++q) {
-      if (isUpper(word[q])) return false;
-      if (isLower(word[q])) return true;
-      if (word[q] == '{') ++depth;
-      if (word[q] == '}') --depth;
-    }
-    return false;
-  }
-  return false;
-}
-
 // biblatex's extended name form: "family=Kate, given=Warner, prefix=ten,
 // useprefix=false".  True, with the parts filled, when every part of the name
 // between commas is "key=value" and a family or given name is among them.
@@ -387,6 +346,47 @@ void rewriteName(std::string_view text, std::string& out, Parts& parts, NameBuff
 }
 
 }  // namespace
+
+// True when the word belongs to the von part: its first letter is lower
+// case, as BibTeX decides it.  A braced special character ({\"o}, {\ss})
+// counts by its letter; any other brace group ({de la}, {M}) is passed over
+// like the digits and apostrophes, so a word that is only such a group counts
+// as upper case.  A letter beyond ASCII counts as upper case: nearly all
+// names that begin with one (Émile, Øie) are given or family names.
+bool isVonWord(std::string_view word) {
+  for (size_t p = 0; p < word.size(); ++p) {
+    const char c = word[p];
+    if (isUpper(c) || static_cast<unsigned char>(c) >= 0x80) return false;
+    if (isLower(c)) return true;
+    if (c != '{') continue;
+    if (p + 3 >= word.size() || word[p + 1] != '\\') {
+      const size_t close = matchingBrace(word, p, word.size());
+      if (close == npos) return false;
+      p = close;
+      continue;
+    }
+    // A special character: the command's own letters name a few foreign
+    // letters (\o, \AE, \ss); otherwise the first letter after the command
+    // in the group decides.
+    size_t q = p + 2;
+    size_t nameEnd = q;
+    while (nameEnd < word.size() && isLetter(word[nameEnd])) ++nameEnd;
+    const std::string_view command = word.substr(q, nameEnd - q);
+    for (std::string_view lower : {"i", "j", "oe", "ae", "aa", "o", "l", "ss"})
+      if (command == lower) return true;
+    for (std::string_view upper : {"OE", "AE", "AA", "O", "L"})
+      if (command == upper) return false;
+    size_t depth = 1;
+    for (q = nameEnd; q < word.size() && depth > 0; ++q) {
+      if (isUpper(word[q])) return false;
+      if (isLower(word[q])) return true;
+      if (word[q] == '{') ++depth;
+      if (word[q] == '}') --depth;
+    }
+    return false;
+  }
+  return false;
+}
 
 size_t findNameSeparator(std::string_view list, size_t from, bool edgesAreWhite) {
   size_t depth = 0;

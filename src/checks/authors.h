@@ -17,6 +17,11 @@ void splitAuthorName(std::string& name, std::string& givenName, std::string& ini
 // "{\"O}rjan" gives "{\"O}.") and ties each ". " of the given name into ".~".
 void makeInitials(std::string& givenName, std::string& initials);
 
+// True when the word belongs to the von part of a name: its first letter
+// is lower case as BibTeX decides it ({\"o} counts by its letter, other
+// brace groups are passed over).
+bool isVonWord(std::string_view word);
+
 // Where the first name of the list that begins at `from` ends: the position
 // of the first "and" (any letter case) at brace depth 0 with white space
 // before and after it, or npos.  With `edgesAreWhite`, the start and the end

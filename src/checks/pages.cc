@@ -44,6 +44,28 @@ PageNumbers readPageNumbers(std::string_view text) {
   return numbers;
 }
 
+bool isLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+
+// True for an article number written in place of pages: one word of letters
+// and digits with letters glued to the digits ("e1444", "S13", "7p") or a
+// leading zero ("044001").  Read as a page it would lose its letters and
+// zeros and name another document.
+bool isArticleNumber(std::string_view text) {
+  while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
+  while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
+  bool letters = false, digits = false;
+  for (const char c : text) {
+    if (isLetter(c)) {
+      letters = true;
+    } else if (isDigit(c)) {
+      digits = true;
+    } else {
+      return false;
+    }
+  }
+  return digits && (letters || (text.size() > 1 && text.front() == '0'));
+}
+
 }  // namespace
 
 void checkPages(Node& publication, Item& pagesItem, Diagnostics diag) {
@@ -54,6 +76,7 @@ void checkPages(Node& publication, Item& pagesItem, Diagnostics diag) {
     diag.entryWarning(publication.keyword, "has possibly invalid page numbers in \"pages\" section (pages=", pagesItem.value, ")");
     return;
   }
+  if (isArticleNumber(pagesItem.value)) return;
   pagesItem.value = first == last ? std::to_string(first)
                                   : std::to_string(first) + "--" + std::to_string(last);
 

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <sstream>
 
+#include "checks/authors.h"
 #include "checks/checks.h"
 #include "checks/numbers.h"
 #include "model/items.h"
@@ -164,6 +165,70 @@ std::string_view languageTag(std::string_view language) {
   return {};
 }
 
+// True for a language tag or name that CSL processors read as English; no
+// language at all counts as English too.
+bool isEnglish(std::string_view language) {
+  if (language.empty()) return true;
+  const std::string_view tag = languageTag(language);
+  const std::string_view code = tag.empty() ? language : tag;
+  return code.size() >= 2 && asciiLower(code[0]) == 'e' && asciiLower(code[1]) == 'n' &&
+         (code.size() == 2 || code[2] == '-' || code[2] == '_');
+}
+
+bool isAsciiUpper(char c) { return c >= 'A' && c <= 'Z'; }
+bool isAsciiLower(char c) { return c >= 'a' && c <= 'z'; }
+bool isWordByte(char c) {
+  return isAsciiUpper(c) || isAsciiLower(c) || static_cast<unsigned char>(c) >= 0x80;
+}
+
+// An English title in sentence case, as CSL expects titles to be stored: a
+// style that wants title case makes it from there, which it cannot do the
+// other way round.  A capitalised word ("Binary", not "IPC" or "SoCS") is
+// lower-cased unless it begins the title or a sentence of it (after ":",
+// ".", "?" or "!"); words in braces are protected as BibTeX protects them,
+// as are formulas, and command names stay as they are.
+void toSentenceCase(std::string& title) {
+  size_t depth = 0;
+  bool sentenceStart = true, math = false;
+  for (size_t i = 0; i < title.size(); ++i) {
+    const char c = title[i];
+    if (c == '$') {
+      math = !math;
+      sentenceStart = false;
+      continue;
+    }
+    if (c == '{') {
+      ++depth;
+      sentenceStart = false;
+      continue;
+    }
+    if (c == '}') {
+      if (depth > 0) --depth;
+      continue;
+    }
+    if (c == '\\') {
+      // A command word, or one escaped byte.
+      size_t end = i + 1;
+      while (end < title.size() && (isAsciiUpper(title[end]) || isAsciiLower(title[end]))) ++end;
+      i = end > i + 1 ? end - 1 : end;
+      continue;
+    }
+    if (!isWordByte(c)) {
+      if (c == ':' || c == '.' || c == '?' || c == '!') sentenceStart = true;
+      continue;
+    }
+    size_t end = i + 1;
+    while (end < title.size() && isWordByte(title[end])) ++end;
+    if (depth == 0 && !math && !sentenceStart && isAsciiUpper(c)) {
+      bool capitalised = true;
+      for (size_t k = i + 1; k < end && capitalised; ++k) capitalised = !isAsciiUpper(title[k]);
+      if (capitalised) title[i] = asciiLower(c);
+    }
+    sentenceStart = false;
+    i = end - 1;
+  }
+}
+
 // What a "~" of a value stands for.
 enum class Ties {
   kNoBreakSpaces,   // a no-break space
@@ -200,7 +265,7 @@ class CslItemWriter {
 
   bool firstField_ = true;
   bool firstItem_ = true;
-  std::string converted_, group_, untied_;
+  std::string converted_, group_, untied_, title_;
   Node editorNode_;  // the editor list, split as the author checks split authors
   std::ostringstream unusedMessages_;
 };
@@ -306,6 +371,39 @@ void CslItemWriter::appendName(OutputBuffer& out, std::string_view family,
   out += "}";
 }
 
+// The family name of the name splitter ("von Last" or "von Last, Jr") in
+// its CSL parts: the von words before the last name as the particle, and
+// what follows the comma as the suffix.  Braced groups are never cut.
+struct NameFamily {
+  std::string_view particle, last, suffix;
+};
+
+NameFamily splitFamily(std::string_view family) {
+  NameFamily parts{{}, family, {}};
+  size_t depth = 0, lastStart = 0;
+  for (size_t i = 0; i < family.size(); ++i) {
+    const char c = family[i];
+    if (c == '{') ++depth;
+    if (c == '}' && depth > 0) --depth;
+    if (depth > 0) continue;
+    if (c == ',') {
+      parts.last = family.substr(0, i);
+      size_t from = i + 1;
+      while (from < family.size() && family[from] == ' ') ++from;
+      parts.suffix = family.substr(from);
+      break;
+    }
+    // A von word ends at a blank; the last name needs one word at least.
+    if (c == ' ' && isVonWord(family.substr(lastStart, i - lastStart))) lastStart = i + 1;
+    else if (c == ' ') break;
+  }
+  if (lastStart > 0 && lastStart < parts.last.size()) {
+    parts.particle = family.substr(0, lastStart - 1);
+    parts.last = parts.last.substr(lastStart);
+  }
+  return parts;
+}
+
 void CslItemWriter::appendNames(OutputBuffer& out, std::string_view name,
                                 const AuthorParts& parts) {
   if (parts.size() < 3) return;
@@ -313,7 +411,8 @@ void CslItemWriter::appendNames(OutputBuffer& out, std::string_view name,
   out += "[";
   for (size_t i = 0; i + 2 < parts.size(); i += 3) {
     out += i == 0 ? "\n      " : ",\n      ";
-    appendName(out, parts[i], parts[i + 1]);
+    const NameFamily family = splitFamily(parts[i]);
+    appendName(out, family.last, parts[i + 1], family.particle, family.suffix);
   }
   out += "\n    ]";
 }
@@ -453,7 +552,18 @@ void CslItemWriter::append(OutputBuffer& out, const Node& publication) {
     appendJsonString(out, type.genre);
   }
 
-  appendText(out, "title", fields[kTitle]);
+  // biblatex names the language of the entry's text as its langid.
+  const Item* language = fields[kLangId] ? fields[kLangId] : fields[kLanguage];
+  if (const Item* title = fields[kTitle]; title && !title->value.empty()) {
+    appendKey(out, "title");
+    if (isEnglish(language ? std::string_view(language->value) : std::string_view())) {
+      title_.assign(title->value);
+      toSentenceCase(title_);
+      appendPlain(out, title_);
+    } else {
+      appendPlain(out, title->value);
+    }
+  }
   appendText(out, "container-title", fields[kJournal] ? fields[kJournal] : fields[kBooktitle],
              Ties::kReaderTies);
   appendText(out, "collection-title", fields[kSeries]);
@@ -497,8 +607,6 @@ void CslItemWriter::append(OutputBuffer& out, const Node& publication) {
   appendText(out, "abstract", fields[kAbstract]);
   appendText(out, "note", fields[kNote]);
   appendText(out, "keyword", fields[kKeywords]);
-  // biblatex names the language of the entry's text as its langid.
-  const Item* language = fields[kLangId] ? fields[kLangId] : fields[kLanguage];
   if (language && !language->value.empty()) {
     appendKey(out, "language");
     if (const std::string_view tag = languageTag(language->value); !tag.empty())

@@ -71,6 +71,13 @@ const PagesRow kPagesRows[] = {
     {"page beyond 32 bits", "4294967296", {}, "4294967296", {}, pagesWarning("4294967296")},
     {"article identifier", "S0219843615500255", "7", "S0219843615500255", "7",
      pagesWarning("S0219843615500255")},
+    // An article number keeps its letters and zeros, and counts no pages.
+    {"article number with a prefix", "e1444", {}, "e1444", {}, ""},
+    {"article number with a leading zero", "044001", {}, "044001", {}, ""},
+    {"supplement article", "S13", "2", "S13", "2", ""},
+    {"pages given as a count", "7p", {}, "7p", {}, ""},
+    {"a prefix with a dot is no article number", "p.5", {}, "5", "1", ""},
+    {"zero alone", "0", {}, "0", {}, pagesWarning("0")},
     {"range ending beyond 32 bits", "12-99999999999", {}, "12-99999999999", {},
      pagesWarning("12-99999999999")},
 };

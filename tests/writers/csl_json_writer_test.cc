@@ -165,10 +165,15 @@ TEST_F(CslJsonWriterTest, Names) {
       "Article", "k",
       {{"author", "", 0,
         {"Kell", "Mira~Anna", "M.~A.", "{Acme Research Group}", "", "",
-         "{Van den Nest}, Maarten", "", "", "M{\\\"u}ller", "J{\\\"o}rg", "J."}}}));
+         "{Van den Nest}", "Maarten", "M.", "M{\\\"u}ller", "J{\\\"o}rg", "J.",
+         "van der Berg, Jr.", "Jan", "J.", "de la Fuente", "Ana", "A.", "von", "Otto", "O."}}}));
+  // The von part is the particle and the Jr part the suffix; a braced family
+  // name and a name that is only a von word stay whole.
   EXPECT_EQ(show(item.find("author")),
             "[{family:Kell,given:Mira Anna},{literal:Acme Research Group},"
-            "{family:Van den Nest, Maarten},{family:M\xC3\xBCller,given:J\xC3\xB6rg}]");
+            "{family:Van den Nest,given:Maarten},{family:M\xC3\xBCller,given:J\xC3\xB6rg},"
+            "{family:Berg,given:Jan,non-dropping-particle:van der,suffix:Jr.},"
+            "{family:Fuente,given:Ana,non-dropping-particle:de la},{family:von,given:Otto}]");
 }
 
 TEST_F(CslJsonWriterTest, EditorsAreSplitLikeAuthors) {
@@ -225,6 +230,36 @@ TEST_F(CslJsonWriterTest, FieldsArePlainText) {
   EXPECT_EQ(show(item.find("URL")), "https://example.org/?a=1&b=2");
   EXPECT_EQ(show(item.find("language")), "de-DE");
   EXPECT_EQ(show(item.find("keyword")), "x, y");
+}
+
+// English titles are stored in sentence case, so that a style can put them
+// into title case or leave them; protected words and other languages stay.
+TEST_F(CslJsonWriterTest, EnglishTitlesInSentenceCase) {
+  struct Row {
+    const char* name;
+    std::vector<ItemSpec> items;
+    const char* title;
+  };
+  const Row rows[] = {
+      {"capitalised words", {{"title", "Binary Decision Diagrams"}}, "Binary decision diagrams"},
+      {"a new sentence after a colon", {{"title", "Planning: The Next Steps? Yes. Now"}},
+       "Planning: The next steps? Yes. Now"},
+      {"acronyms and mixed case stay", {{"title", "IPC Results for SoCS and LaTeX"}},
+       "IPC results for SoCS and LaTeX"},
+      {"braces and formulas protect", {{"title", "The {Monte Carlo} Way to $A^*$ Search"}},
+       "The Monte Carlo way to A^* search"},
+      {"hyphenated words", {{"title", "Front-To-End Search"}}, "Front-to-end search"},
+      {"command names stay", {{"title", "Das {\\\"U}bel Und \\textbf{Mehr}"}, {"language", "english"}},
+       "Das \xC3\x9C" "bel und Mehr"},
+      {"other languages stay", {{"title", "Die Neue Welt"}, {"language", "ngerman"}},
+       "Die Neue Welt"},
+      {"an English langid", {{"title", "The New World"}, {"langid", "en-GB"}}, "The new world"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    const json::Value item = writeOne(makePublication("Article", "k", row.items));
+    EXPECT_EQ(show(item.find("title")), row.title);
+  }
 }
 
 TEST_F(CslJsonWriterTest, PublishersOfReportsThesesAndTheRest) {

@@ -3,8 +3,10 @@
 # one table: wall time (median of several runs), throughput and peak memory,
 # for 10,000 and 100,000 entries, in non-interactive mode writing BibTeX
 # (-n -B), RFC 2629 XML (-n -X) and CSL-JSON (-n -J) and printing through the default template
-# (-n -C, and as plain text with -n -C -P), in command mode with empty standard input, and in command mode
-# with a script that cites every entry and exports once.  See
+# (-n -C, and as plain text with -n -C -P), in command mode with empty standard input, in command mode
+# with a script that cites every entry and exports once, and in command mode
+# selecting by a condition of three comparisons (citeWhere), which may take
+# at most 0.3 s more than reading alone.  See
 # bench/README.md.
 #
 # Usage (from the repository root):  bench/run.sh [RUNS]
@@ -30,7 +32,9 @@ build=$out/build
 sizes=(10000 100000)
 
 # Targets for the largest size, and for the time growth from the smallest.
-declare -A max_seconds=([nB]=0.8 [nX]=1.0 [nJ]=1.0 [nC]=0.8 [nCP]=0.8 [cmd]=0.8 [scr]=1.0)
+declare -A max_seconds=([nB]=0.8 [nX]=1.0 [nJ]=1.0 [nC]=0.8 [nCP]=0.8 [cmd]=0.8 [scr]=1.0 [sel]=1.1)
+# The selection by condition beyond reading alone (sel against cmd).
+max_select_extra=0.3
 max_peak_ratio=3
 max_growth=11
 
@@ -149,6 +153,9 @@ run_once() {
     # The same list as plain text.
     /usr/bin/time -v -o "$tfile" "$bin" -n -C list -P "$input" \
       >"$out/stdout-$tag.txt" 2>"$out/stderr-$tag.txt" || status=$?
+  elif [[ $mode == select ]]; then
+    /usr/bin/time -v -o "$tfile" "$bin" "$input" <"$out/select.cmd" \
+      >"$out/stdout-$tag.txt" 2>"$out/stderr-$tag.txt" || status=$?
   elif [[ $mode == script ]]; then
     /usr/bin/time -v -o "$tfile" "$bin" "$input" <"$out/cite-${tag%-*}.cmd" \
       >"$out/stdout-$tag.txt" 2>"$out/stderr-$tag.txt" || status=$?
@@ -177,12 +184,17 @@ short() {
     "-n -C") echo nC ;;
     "-n -C -P") echo nCP ;;
     script) echo scr ;;
+    select) echo sel ;;
     *) echo cmd ;;
   esac
 }
 
 declare -A med cpu peak failed
-modes=("-n -B" "-n -X" "-n -J" "-n -C" "-n -C -P" "command" "script")
+modes=("-n -B" "-n -X" "-n -J" "-n -C" "-n -C -P" "command" "script" "select")
+# A condition of three comparisons: a number, a regular expression on the
+# authors in plain text, and the entry type.
+printf '%s\n' 'citeWhere year >= 2000 and author : "m(u|ü)ller|^a" and $type != misc' \
+  >"$out/select.cmd"
 for n in "${sizes[@]}"; do
   input=$out/bib-$n.bib
   for mode in "${modes[@]}"; do
@@ -279,5 +291,14 @@ for mode in "${modes[@]}"; do
     verdict=1
   fi
 done
+if [[ -n ${med[$large-sel]:-} && -n ${med[$large-cmd]:-} ]]; then
+  if ! awk -v s="${med[$large-sel]}" -v r="${med[$large-cmd]}" -v t="$max_select_extra" \
+        -v n="$large" 'BEGIN {
+      printf "select : %d entries selected in %.3f s beyond reading (target <= %s s): %s\n",
+             n, s - r, t, (s - r <= t ? "met" : "MISSED")
+      exit !(s - r <= t) }'; then
+    verdict=1
+  fi
+fi
 echo "Program messages are in $out/stderr-*.txt, timings in $out/time-*.txt."
 exit "$verdict"

@@ -12,7 +12,7 @@ _pubforge() {
     -D|--store-downloads)
       COMPREPLY=($(compgen -d -- "$cur"))
       return ;;
-    -m|--mapping|-s|--nbsp|-l|--linebreak|-j|--url-jobs|--url-timeout|--url-max-size)
+    -m|--mapping|-s|--nbsp|-l|--linebreak|-j|--url-jobs|--url-timeout|--url-max-size|-c|--select)
       COMPREPLY=()
       return ;;
   esac
@@ -22,7 +22,7 @@ _pubforge() {
       -x --export-to-separate-xmls -J --export-to-csl-json -C --export-to-custom -D --store-downloads -m --mapping
       -s --nbsp -l --linebreak -n --non-interactive -U --check-urls -u --only-check-new-urls
       -w --ignore-updates-for-html -j --url-jobs --url-timeout --url-max-size -a --add-url-command -i --skip-notes-with-isbn-and-issn
-      -I --add-notes-with-isbn-and-issn -P --plain-text -q --quiet -h --help -v --version"
+      -I --add-notes-with-isbn-and-issn -c --select -P --plain-text -q --quiet -h --help -v --version"
     COMPREPLY=($(compgen -W "$options" -- "$cur"))
     return
   fi

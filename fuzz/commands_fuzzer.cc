@@ -46,7 +46,9 @@ const char kBibliography[] =
     "{Harbour Press}, year = 2018, isbn = {978-3-16-148410-0}}\n"
     "@InProceedings{sousa2019, author = {Ana Sousa}, title = {Sediment}, booktitle = {WCD}, "
     "year = 2019, month = mar, day = 3}\n"
-    "@Misc{k, title = {Only a title}}\n";
+    "@Misc{k, title = {Only a title}, crossref = {WCD2019}}\n"
+    "@Proceedings{wcd2019, title = {Workshop on Coastal Dynamics}, year = 2019, publisher = "
+    "{Delta}}\n";
 
 std::vector<std::string_view> splitPieces(std::string_view data) {
   std::vector<std::string_view> pieces;

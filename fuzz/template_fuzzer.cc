@@ -44,7 +44,6 @@ constexpr FatalMessage kFatalMessages[] = {
     {"ERROR: Unexpected editor loop end %{end-editor-loop} -> %{begin-editor-loop} editor loop "
      "begin needed first!\n",
      ""},
-    {"ERROR: Unexpected % placeholder '", "' in subdivision part of custom printing template!\n"},
     {"ERROR: Unexpected unit '", "' for url.size.UNIT!\n"},
     {"ERROR: Bad naming template \"", "\"!\n"},
     {"ERROR: Mapping \"", ":mapping_file:key_column:value_column\"?\n"},

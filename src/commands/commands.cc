@@ -11,6 +11,7 @@
 #include <system_error>
 #include <vector>
 
+#include "commands/condition.h"
 #include "commands/exports.h"
 #include "model/node.h"
 #include "text/months.h"
@@ -62,7 +63,26 @@ std::string takeWord(std::string& rest, std::string_view separators) {
 constexpr std::string_view kBlanks = " \t";
 
 Flow citeAll(Input& in, std::string_view, std::string_view) {
-  in.session.set.addAll(in.session.ctx.publications);
+  Session& s = in.session;
+  if (s.ctx.options.select)
+    addWhere(s.set, s.ctx.publications, {s.ctx.options.select.get()}, true);
+  else
+    s.set.addAll(s.ctx.publications);
+  return Flow::kGoOn;
+}
+
+// citeWhere condition: every entry not yet selected for which the condition
+// (and the one of -c) holds, in collection order, labelled with its key.
+Flow citeWhere(Input& in, std::string_view, std::string_view argument) {
+  Session& s = in.session;
+  ConditionError error;
+  const std::optional<Condition> condition = Condition::parse(argument, error);
+  if (!condition) {
+    s.ctx.diag.error("Bad condition at byte ", error.position, ": ", error.message);
+    ++in.errors;
+    return Flow::kGoOn;
+  }
+  addWhere(s.set, s.ctx.publications, {&*condition, s.ctx.options.select.get()}, false);
   return Flow::kGoOn;
 }
 
@@ -230,6 +250,7 @@ Flow monthNames(Input& in, std::string_view, std::string_view argument) {
 // first whose first `prefix` bytes begin the line runs.
 constexpr Command kCommands[] = {
     {"citeAll", 7, citeAll},
+    {"citeWhere ", 10, citeWhere},
     {"cite ", 5, cite},
     {"sort ", 5, sortSet},
     {"export", 5, exportSet},

@@ -6,9 +6,11 @@
 #pragma once
 
 #include <iosfwd>
+#include <memory>
 #include <optional>
 #include <string>
 
+#include "commands/condition.h"
 #include "custom/custom_export.h"
 #include "custom/mapping.h"
 #include "custom/output_settings.h"
@@ -28,6 +30,9 @@ struct RunOptions {
   CslJsonOptions cslJson;    // -J
   CustomOptions custom;      // -C
   UrlCheckOptions urlCheck;  // -U, -D, -u, -w, -j, --url-timeout, --url-max-size
+  // -c: the publications that every export takes (non-interactive mode) or
+  // that citeAll and citeWhere select (command mode); none selects all.
+  std::shared_ptr<const Condition> select;
   bool interactive = true;
   bool quiet = false;
 };

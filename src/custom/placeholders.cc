@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "model/download_file_name.h"
+#include "model/publication_set.h"
 #include "text/ascii.h"
 #include "text/numbers.h"
 #include "text/plain_text.h"
@@ -400,16 +401,14 @@ constexpr bool isGreater(int order) { return order > 0; }
 constexpr bool isGreaterOrEqual(int order) { return order >= 0; }
 
 // Subdivision tests: does this publication begin, continue or end a run of
-// publications with equal values of the field?
+// publications with equal values of the field?  The field is any item
+// keyword, "$type" or "$key"; one that a publication lacks is missing there.
 void testSubdivision(Evaluation& eval, std::string_view name, std::string_view field) {
-  if (field != "day" && field != "month" && field != "year")
-    templateError(eval.diag, "Unexpected % placeholder '", name,
-                  "' in subdivision part of custom printing template");
-  const Item* here = findItem(eval.publication, field);
-  const Item* before = eval.previous ? findItem(*eval.previous, field) : nullptr;
-  const Item* after = eval.next ? findItem(*eval.next, field) : nullptr;
-  const bool begins = before == nullptr || (here != nullptr && here->value != before->value);
-  const bool ends = after == nullptr || (here != nullptr && here->value != after->value);
+  const std::string* here = sortValue(eval.publication, field);
+  const std::string* before = eval.previous ? sortValue(*eval.previous, field) : nullptr;
+  const std::string* after = eval.next ? sortValue(*eval.next, field) : nullptr;
+  const bool begins = before == nullptr || (here != nullptr && *here != *before);
+  const bool ends = after == nullptr || (here != nullptr && *here != *after);
   if (name.starts_with("begin-"))
     eval.failed = !begins;
   else if (name.starts_with("end-"))

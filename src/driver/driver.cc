@@ -13,6 +13,7 @@
 #include <ostream>
 
 #include "commands/commands.h"
+#include "commands/condition.h"
 #include "commands/exports.h"
 #include "commands/run_context.h"
 #include "model/publication_set.h"
@@ -42,6 +43,7 @@ void printUsage(Diagnostics diag, const std::string& program) {
          "[-w | --ignore-updates-for-html][-j jobs | --url-jobs jobs]"
          "[--url-timeout seconds][--url-max-size size][-a | --add-url-command]"
          "[-i | --skip-notes-with-isbn-and-issn][-I | --add-notes-with-isbn-and-issn]"
+         "[-c condition | --select condition]"
          "[-P | --plain-text][-q | --quiet][-h | --help][-v | --version]\n");
 }
 
@@ -105,6 +107,7 @@ const option kLongOptions[] = {
     {"quiet", no_argument, nullptr, 'q'},
     {"plain-text", no_argument, nullptr, 'P'},
     {"url-jobs", required_argument, nullptr, 'j'},
+    {"select", required_argument, nullptr, 'c'},
     {"url-timeout", required_argument, nullptr, kUrlTimeout},
     {"url-max-size", required_argument, nullptr, kUrlMaxSize},
     {"help", no_argument, nullptr, 'h'},
@@ -112,7 +115,7 @@ const option kLongOptions[] = {
     {nullptr, 0, nullptr, 0},
 };
 
-constexpr const char* kShortOptions = "B:b:X:x:J:C:D:m:s:l:nUuwaiIqhvPj:";
+constexpr const char* kShortOptions = "B:b:X:x:J:C:D:m:s:l:nUuwaiIqhvPj:c:";
 
 // The option parser's complaint about the option it just refused, worded as
 // the system's option parser words it.  `element` is the command-line word
@@ -204,6 +207,16 @@ int parseOptions(const std::vector<std::string>& args, RunContext& ctx,
         o.urlCheck.quiet = true;
         break;
       case 'P': ctx.settings.plainText = true; break;
+      case 'c': {
+        ConditionError error;
+        std::optional<Condition> condition = Condition::parse(optarg, error);
+        if (!condition) {
+          ctx.diag.error("Bad condition at byte ", error.position, ": ", error.message);
+          return 1;
+        }
+        o.select = std::make_shared<const Condition>(std::move(*condition));
+        break;
+      }
       case 'j': {
         const std::optional<unsigned> jobs = parseCount(optarg, kMaxUrlJobs);
         if (!jobs) {
@@ -319,7 +332,12 @@ int runOrFail(const std::vector<std::string>& args, std::istream& in, RunContext
 
   PublicationSet set(ctx.publications.size());
   if (!ctx.options.interactive) {
-    set.addAll(ctx.publications);
+    // Publications that are no entries (macros, preambles, comments) stay,
+    // so that a BibTeX file of the selection still reads.
+    if (ctx.options.select)
+      addWhere(set, ctx.publications, {ctx.options.select.get()}, true);
+    else
+      set.addAll(ctx.publications);
     return runNonInteractive(ctx, set);
   }
 

@@ -4,6 +4,8 @@
 #include <numeric>
 #include <ostream>
 
+#include "text/ascii.h"
+
 namespace pubforge {
 
 const std::string& Node::customString(size_t i) const {
@@ -25,6 +27,17 @@ Node* Collection::findEntry(std::string_view key) const {
     indexed_ = true;
   }
   return entries_.find(key);
+}
+
+Node* Collection::findEntryAnyCase(std::string_view key) const {
+  if (Node* exact = findEntry(key)) return exact;
+  if (foldedIndex_.empty()) {
+    foldedIndex_.reserve(nodes_.size());
+    for (const auto& node : nodes_)
+      if (node->isEntry()) foldedIndex_.try_emplace(asciiLowerCopy(node->keyword), node.get());
+  }
+  const auto found = foldedIndex_.find(asciiLowerCopy(key));
+  return found == foldedIndex_.end() ? nullptr : found->second;
 }
 
 Node* findNode(const Collection& collection, std::string_view keyword) {

@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 #include "model/diagnostics.h"
 #include "model/key_index.h"
@@ -199,10 +200,12 @@ class Collection {
   void push_back(std::unique_ptr<Node> node) {
     nodes_.push_back(std::move(node));
     indexed_ = false;
+    foldedIndex_.clear();
   }
   void clear() {
     nodes_.clear();
     indexed_ = false;
+    foldedIndex_.clear();
   }
 
   // The entry with the citation key, or null; of several entries with one
@@ -210,10 +213,18 @@ class Collection {
   // never found: their keys are no citation keys.
   Node* findEntry(std::string_view key) const;
 
+  // The entry with the citation key, else the first entry whose key differs
+  // from it only in the case of ASCII letters, or null: how a cross-reference
+  // names its entry.  The folded keys are indexed at the first lookup that
+  // needs them.
+  Node* findEntryAnyCase(std::string_view key) const;
+
  private:
   Nodes nodes_;
   mutable KeyIndex entries_;
   mutable bool indexed_ = false;
+  // Entries by key with ASCII letters lower-cased; empty until needed.
+  mutable std::unordered_map<std::string, Node*> foldedIndex_;
 };
 
 // Creates a publication node with the given key.

@@ -54,6 +54,13 @@ int compareBytes(std::string_view a, std::string_view b) {
 
 }  // namespace
 
+const std::string* sortValue(const Node& publication, std::string_view key) {
+  if (key == "$type") return &publication.writtenType();
+  if (key == "$key") return &publication.keyword;
+  const Item* item = findItem(publication, key);
+  return item ? &item->value : nullptr;
+}
+
 void PublicationSet::sort(const std::vector<std::string>& keys,
                           const std::vector<bool>& ascending) {
   const size_t keyCount = std::min(keys.size(), ascending.size());
@@ -65,8 +72,7 @@ void PublicationSet::sort(const std::vector<std::string>& keys,
   std::vector<const std::string*> values(n * keyCount);
   for (size_t p = 0; p < n; ++p)
     for (size_t k = 0; k < keyCount; ++k) {
-      const Item* item = findItem(static_cast<const Node&>(*slots_[p]), keys[k]);
-      values[p * keyCount + k] = item ? &item->value : nullptr;
+      values[p * keyCount + k] = sortValue(*slots_[p], keys[k]);
     }
 
   auto before = [&](size_t a, size_t b) {

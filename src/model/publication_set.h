@@ -4,12 +4,18 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 #include <unordered_set>
 #include <vector>
 
 #include "model/node.h"
 
 namespace pubforge {
+
+// What a publication is sorted and grouped by under `key`: the value of its
+// first item with that keyword, its entry type for "$type", its citation key
+// for "$key"; null when it has no such item.
+const std::string* sortValue(const Node& publication, std::string_view key);
 
 class PublicationSet {
  public:
@@ -39,7 +45,8 @@ class PublicationSet {
   void addAll(const Collection& collection);
 
   // Orders the selection by the values of the first items with the given
-  // keywords (exact, case-sensitive match), compared as unsigned bytes; key i
+  // keywords (exact, case-sensitive match), or by the entry type ("$type")
+  // or citation key ("$key"), compared as unsigned bytes; key i
   // ascends when ascending[i] is true.  A publication without such an item
   // comes after those that have one when the key ascends, before them when
   // it descends.  Publications that compare equal on every key keep their

@@ -73,6 +73,25 @@ constexpr size_t kCounters = std::size(kCountChecks) + std::size(kRequiredByType
 
 }  // namespace
 
+bool hasCrossReference(const Node& publication) {
+  const Item* crossref = findItem(publication, "crossref");
+  return crossref != nullptr && !crossref->derived;
+}
+
+void checkItemCounts(const Node& pub, Diagnostics diag) {
+  // Every keyword the count checks name has a rank of its own, so one pass
+  // over the items counts them all by rank.
+  unsigned counts[kCounters + 1] = {};
+  for (const Item& item : pub.items)
+    if (item.priority < 256) ++counts[kCounterOfRank[item.priority]];
+  auto check = [&](const CountCheck& c) {
+    reportItemCount(pub, c.keyword, counts[kCounterOfRank[c.rank]], c.minimum, diag);
+  };
+  for (const CountCheck& c : kCountChecks) check(c);
+  for (const TypeRequirement& r : kRequiredByType)
+    if (pub.value == r.type) check(r.check);
+}
+
 void tieParentheses(Item& item) {
   std::string& v = item.value;
   for (size_t i = 0; i + 1 < v.size(); ++i)
@@ -113,18 +132,11 @@ std::unique_ptr<Node> makePublication(std::string_view typeName, std::string key
   sortItems(*node);
   deriveBiblatexFields(*node);
 
-  // Every keyword the count checks name has a rank of its own, so one pass
-  // over the items counts them all by rank.
   Node& pub = *node;
-  unsigned counts[kCounters + 1] = {};
-  for (const Item& item : pub.items)
-    if (item.priority < 256) ++counts[kCounterOfRank[item.priority]];
-  auto check = [&](const CountCheck& c) {
-    reportItemCount(pub, c.keyword, counts[kCounterOfRank[c.rank]], c.minimum, diag);
-  };
-  for (const CountCheck& c : kCountChecks) check(c);
-  for (const TypeRequirement& r : kRequiredByType)
-    if (pub.value == r.type) check(r.check);
+  // An entry with a cross-reference may take the missing fields from the
+  // entry it names, which may come later or in another file: it is counted
+  // once the cross-references are resolved.
+  if (!hasCrossReference(pub)) checkItemCounts(pub, diag);
 
   // The checks may add or re-sort items, so every item is looked up afresh.
   // Every author and editor item is normalised, not only the first (as every url item

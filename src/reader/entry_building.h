@@ -21,6 +21,13 @@ namespace pubforge {
 std::unique_ptr<Node> makePublication(std::string_view typeName, std::string key,
                                       std::vector<Item> items, Diagnostics diag);
 
+// Warns about missing and repeated items: the count checks that
+// makePublication runs, except on entries with a cross-reference.
+void checkItemCounts(const Node& publication, Diagnostics diag);
+
+// Whether the entry has a "crossref" field of its own.
+bool hasCrossReference(const Node& publication);
+
 // A comment line's publication: the next number of `commentCounter` as its
 // key, one "comment" item with the text as read.
 std::unique_ptr<Node> makeCommentLine(std::string text, unsigned& commentCounter);

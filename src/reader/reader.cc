@@ -9,6 +9,7 @@
 #include <new>
 #include <ostream>
 
+#include "reader/cross_references.h"
 #include "reader/entry_building.h"
 #include "model/items.h"
 #include "reader/value_syntax.h"
@@ -518,6 +519,10 @@ ReadResult BibReader::readFile(const std::string& fileName, bool nameInErrors) {
   return result;
 }
 
-Collection BibReader::finish() { return assembleCollection(std::move(entries_), diag_); }
+Collection BibReader::finish() {
+  Collection collection = assembleCollection(std::move(entries_), diag_);
+  resolveCrossReferences(collection, diag_);
+  return collection;
+}
 
 }  // namespace pubforge

@@ -41,7 +41,9 @@ class BibReader {
   ReadResult readFile(const std::string& fileName, bool nameInErrors = false);
 
   // Assembles the entries of every file read into the collection, merging
-  // entries with equal keys.  Duplicate notes are printed here.
+  // entries with equal keys, and resolves the cross-references.  Duplicate
+  // notes, and the warnings about cross-references and about the fields of
+  // entries with one, are printed here.
   Collection finish();
 
  private:

@@ -428,6 +428,27 @@ TEST(Subdivisions, SetTheFlagWhateverItWasAndCompareTextNotNumbers) {
   EXPECT_EQ(setup.print("[ab%{end-subdivision-day}c]", *second, first.get()), "abc");
 }
 
+TEST(Subdivisions, GroupByAnyFieldAndByEntryType) {
+  auto a = makePublication("a", "Article", {{"journal", "J"}});
+  auto b = makePublication("b", "Article", {{"journal", "J"}});
+  auto c = makePublication("c", "InProceedings", {{"booktitle", "P"}});
+  const std::vector<const Node*> run = {a.get(), b.get(), c.get()};
+  PrintSetup setup;
+  const std::string byType =
+      "[%{begin-subdivision-$type}b][%{within-subdivision-$type}w][%{end-subdivision-$type}e]";
+  EXPECT_EQ(setup.print(byType, *a, nullptr, b.get()), "b");
+  EXPECT_EQ(setup.print(byType, *b, a.get(), c.get()), "e");
+  EXPECT_EQ(setup.print(byType, *c, b.get(), nullptr), "be");
+  // Any keyword groups.  A field that nobody has is missing everywhere,
+  // never an error: every publication is then a group of its own.
+  const std::string byJournal = "[%{begin-subdivision-journal}b][%{end-subdivision-journal}e]";
+  EXPECT_EQ(setup.print(byJournal, *a, nullptr, b.get()), "b");
+  EXPECT_EQ(setup.print(byJournal, *b, a.get(), c.get()), "e");
+  EXPECT_EQ(setup.print("[%{begin-subdivision-nosuchfield}b]", *b, a.get(), c.get()), "b");
+  EXPECT_EQ(setup.print("[%{x}%{end-subdivision-}e]", *a, nullptr, b.get()), "e");
+  EXPECT_EQ(setup.print("[%{begin-subdivision-title}b]", *a, nullptr, b.get()), "b");
+}
+
 // --------------------------------------------------------------- dispatch
 
 TEST(Dispatch, NamesFindTheirRuleInTableOrder) {

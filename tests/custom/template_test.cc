@@ -204,12 +204,6 @@ TEST(PrintPublication, FatalErrorsReportTheirMessageAndThrow) {
        "ERROR: Unexpected author loop end %A -> %a author loop begin needed first!\n"},
       {"short loop end without a beginning", "%A",
        "ERROR: Unexpected author loop end %A -> %a author loop begin needed first!\n"},
-      {"subdivision on another field", "%{begin-subdivision-title}",
-       "ERROR: Unexpected % placeholder 'begin-subdivision-title' in subdivision part of "
-       "custom printing template!\n"},
-      {"subdivision without a field", "[%{x}%{end-subdivision-}]",
-       "ERROR: Unexpected % placeholder 'end-subdivision-' in subdivision part of custom "
-       "printing template!\n"},
       {"unknown size unit", "[%{url.size.kb}]",
        "ERROR: Unexpected unit 'kb' for url.size.UNIT!\n"},
   };

@@ -82,7 +82,8 @@ count_instructions() {  # mode input -> instructions
     <"$stdin" >"$out/stdout-cg.txt" 2>"$out/stderr-cg.txt" || return 1
   awk '/^summary:/ {print $2}' "$cg"
 }
-, so the ratio of the two times means
+
+# The URL check: latency-bound, so the ratio of the two times means
 # something even on a busy machine.
 if [[ $mode_arg == urlcheck ]]; then
   command -v file >/dev/null && command -v pdfinfo >/dev/null || die "file and pdfinfo are needed"
@@ -178,7 +179,6 @@ if [[ $mode_arg == instructions ]]; then
   exit "$verdict"
 fi
 
-# The URL check: latency-bound
 # One timed run.  Prints "wall_seconds cpu_seconds peak_kB status" (cpu is
 # user + system time of the program itself); the program's standard
 # output and standard error go to files named after the tag.

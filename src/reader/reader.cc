@@ -372,6 +372,17 @@ class Parser {
     items.clear();
     bool afterItem = false;  // an item was just read; "," or the closer must follow
     for (;;) {
+      // Most fields are plain `keyword = {value},` and are read in one go;
+      // a bare value stays with the token path once macros are defined.
+      if (closer == TokenKind::kClose && !afterItem && !hasPending_) {
+        PlainField field;
+        if (scanner_.plainField(field, macros_.empty())) {
+          items.push_back(makeItem(field.keyword, std::string(field.value)));
+          valueEndLine_ = field.valueEndLine;
+          afterItem = !field.comma;
+          continue;
+        }
+      }
       Token token = significant(closer);
       if (token.kind == closer) break;
       if (token.kind == TokenKind::kComma) {

@@ -8,6 +8,7 @@
 #include "reader/value_syntax.h"
 #include "text/ascii.h"
 #include "text/byte_scan.h"
+#include "text/months.h"
 
 namespace pubforge {
 
@@ -134,7 +135,15 @@ bool Scanner::isByteOrderMark(size_t pos) {
 }
 
 void Scanner::countLines(size_t from, size_t to) {
-  line_ += static_cast<int>(std::count(input_.begin() + from, input_.begin() + to, '\n'));
+  // Most values hold no line feed at all: memchr passes over them fast.
+  const char* p = input_.data() + from;
+  const char* const end = input_.data() + to;
+  while (p < end) {
+    const void* lf = std::memchr(p, '\n', static_cast<size_t>(end - p));
+    if (lf == nullptr) break;
+    ++line_;
+    p = static_cast<const char*>(lf) + 1;
+  }
 }
 
 size_t Scanner::skipBlanks(size_t i, bool acrossLines) {
@@ -229,6 +238,66 @@ void Scanner::scanDelimited(Token& token) {
   token.kind = TokenKind::kValue;
   token.text = std::string(input_.substr(start, i - start));  // of exactly its size
   pos_ = i + 1;
+}
+
+bool Scanner::plainField(PlainField& field, bool bareValues) {
+  const char* const d = input_.data();
+  const size_t n = input_.size();
+  auto blanks = [d, n](size_t i) {
+    while (i < n && (d[i] == ' ' || d[i] == '\t' || d[i] == '\n' || d[i] == '\r')) ++i;
+    return i;
+  };
+  size_t i = blanks(pos_);
+  const size_t keywordStart = i;
+  while (i < n && kAsciiNameByte[static_cast<unsigned char>(d[i])]) ++i;
+  const size_t keywordEnd = i;
+  if (keywordEnd == keywordStart) return false;
+  i = blanks(i);
+  if (i >= n || d[i] != '=') return false;
+  i = blanks(i + 1);
+  if (i >= n) return false;
+  const unsigned char open = static_cast<unsigned char>(d[i]);
+  size_t valueStart = i + 1;
+  size_t valueEnd = 0;
+  size_t after = 0;  // the byte after the value and its closing delimiter
+  if (open == '{' || open == '"') {
+    const std::string_view rest = input_.substr(valueStart);
+    size_t at;
+    if (open == '{') {
+      BracedValueScan scan;
+      at = scan.feed(rest);
+    } else {
+      QuotedValueScan scan;
+      at = scan.feed(rest);
+    }
+    if (at == std::string_view::npos) return false;
+    valueEnd = valueStart + at;
+    after = valueEnd + 1;
+  } else if (bareValues && isBareValueByte(open)) {
+    valueStart = i;
+    valueEnd = i + 1;
+    while (valueEnd < n && isBareValueByte(static_cast<unsigned char>(d[valueEnd]))) ++valueEnd;
+    // A macro name that no file defines draws a warning and a mark on its
+    // item: that is the token path's work.  Only the month macros, which
+    // stand for their own names, stay here.
+    const std::string_view bare = input_.substr(valueStart, valueEnd - valueStart);
+    if (isMacroName(bare) && !(bare.size() == 3 && isMonthMacro(asciiLowerCopy(bare))))
+      return false;
+    after = valueEnd;
+  } else {
+    return false;
+  }
+  const size_t end = blanks(after);
+  if (end >= n || (d[end] != ',' && d[end] != '}')) return false;
+
+  countLines(pos_, after);
+  field.valueEndLine = line_;
+  countLines(after, end);
+  field.keyword = input_.substr(keywordStart, keywordEnd - keywordStart);
+  field.value = input_.substr(valueStart, valueEnd - valueStart);
+  field.comma = d[end] == ',';
+  pos_ = field.comma ? end + 1 : end;
+  return true;
 }
 
 void Scanner::commentBody(Token& token) {

@@ -33,6 +33,15 @@ struct Token {
 // The type name for an entry type word in any letter case, or empty.
 std::string_view entryTypeName(std::string_view word);
 
+// A field read whole by Scanner::plainField.  The views point into the
+// input read so far: they hold until the scanner reads on.
+struct PlainField {
+  std::string_view keyword;
+  std::string_view value;  // without its delimiters
+  int valueEndLine = 0;    // the line on which the value ends
+  bool comma = false;      // a "," followed (and was consumed); else a "}"
+};
+
 class Scanner {
  public:
   // Appends the next piece of the input to the buffer; appends nothing at the
@@ -77,6 +86,15 @@ class Scanner {
   // follows them.  Blanks, NUL, ",", braces, "=", "#", "%", "@" and a double
   // quote end a key, and so does ")" in an entry in parentheses.
   void continueKey(std::string& key, bool inParentheses);
+
+  // The common field of an entry in braces, `keyword = {value},`, read in
+  // one pass: blanks and line breaks around the keyword and the "=", a value
+  // in braces or quotes or (with `bareValues`) a number or month macro
+  // without delimiters, then blanks and a "," (consumed) or the "}" that
+  // closes the entry (left for the next token).  Anything else (a comment line, "#", a stray byte, a
+  // name character outside ASCII, the end of the input read so far) leaves
+  // the input as it was and gives false, so that the token path reads it.
+  bool plainField(PlainField& field, bool bareValues);
 
   // Hands a byte that the grammar has no use for to the stray-byte sink.
   void stray(char c) { stray_.push_back(c); }

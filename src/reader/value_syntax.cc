@@ -104,6 +104,41 @@ ValueLayout layoutValue(std::string_view text, ValueForm preferred, bool readerS
   if (!hasSpecialBytes(text))
     return preferred == ValueForm::kQuotedInPair && readerStripsBraces ? kQuotedInPair : kQuoted;
 
+  // Most values with special bytes hold only braces ({RFC}, {B}ayesian):
+  // one pass over them answers every question below, since no quote can
+  // end them early and no backslash can hide a delimiter.
+  {
+    long depth = 0;
+    long lowest = 0;
+    size_t firstClose = npos;  // where the depth first comes back to 0
+    bool onlyBraces = true;
+    for (size_t i = 0;; ++i) {
+      const size_t at = findAnyOf4(text.substr(i), '"', '\\', '{', '}');
+      if (at == npos) break;
+      i += at;
+      if (text[i] == '{') {
+        ++depth;
+      } else if (text[i] == '}') {
+        if (--depth == 0 && firstClose == npos) firstClose = i;
+        if (depth < lowest) lowest = depth;
+      } else {
+        onlyBraces = false;
+        break;
+      }
+    }
+    if (onlyBraces && preferred != ValueForm::kBraced) {
+      const bool balanced = depth == 0 && lowest == 0;
+      const bool enclosesWhole = text.size() >= 2 && text.front() == '{' && lowest == 0 &&
+                                 firstClose == text.size() - 1;
+      const bool inPairWorks = readerStripsBraces && balanced;
+      const bool ownPairKept = !readerStripsBraces || !enclosesWhole;
+      if (preferred == ValueForm::kQuotedInPair && inPairWorks) return kQuotedInPair;
+      if (ownPairKept) return kQuoted;
+      if (inPairWorks) return kQuotedInPair;
+      return {kQuotedInPair.open, kQuotedInPair.close, false, false};
+    }
+  }
+
   const BraceScan pair = scanAfterOpenBrace(text);
   const bool pairBlank = pair.pendingBackslash;
   const bool pairComesOff = readerStripsBraces && pair.closeAt == npos && pair.depth == 1;

@@ -224,6 +224,28 @@ const SyntaxCase kSyntaxCases[] = {
      "Misc k: title=A\nMisc j: title=B\n", "",
      "WARNING: Entry k is not closed before line 2!\n" + kNoAuthorYear +
          "WARNING: Entry j has no \"author\" section!\nWARNING: Entry j has no \"year\" section!\n"},
+
+    // Plain fields are read in one pass; whatever follows them that is not
+    // a comma or the closing brace hands over to the tokens.
+    {"plain-fields-and-their-lines",
+     "@misc{k,\n title = {A\nB},\n\tnote = \"x\ny\",\n  year = 2000\n pages = {1}}",
+     ReadResult::kOk, "Misc k: title=A\nB | pages=1 | numpages=1 | year=2000 | note=x\ny\n", "",
+     "WARNING: Entry k lacks a comma before \"pages\" in line 7!\n"
+     "WARNING: Entry k has no \"author\" section!\n"},
+    {"plain-field-then-hash", "@misc{k, title = {A} # {B}, note = \"c\" #\n d, year = 2000}",
+     ReadResult::kOk, "Misc k: title=AB | year=2000 | note=cd\n", "",
+     "WARNING: Entry k has no \"author\" section!\n"},
+    {"plain-field-then-comment-line", "@misc{k, title = {A} % c\n, year = 2000 %\n}",
+     ReadResult::kOk, "Misc k: title=A | year=2000\n", "",
+     "WARNING: Entry k has no \"author\" section!\n"},
+    {"bare-value-names-a-macro", "@string{m = {May}}\n@misc{k, note = m, title = {T}, year = 2000}",
+     ReadResult::kOk, "String m: string=May\nMisc k: title=T | year=2000 | note=May\n", "",
+     "WARNING: Entry k has no \"author\" section!\n"},
+    {"keyword-with-letters-beyond-ascii", "@misc{k, t\xc3\xaftle = {A}, year = 2000}",
+     ReadResult::kOk, "Misc k: year=2000 | t\xc3\xaftle=A\n", "", 
+     "WARNING: Entry k has no \"title\" section!\nWARNING: Entry k has no \"author\" section!\n"},
+    {"unfinished-plain-field", "@misc{k, title = {A", ReadResult::kSyntaxError, "", "",
+     "ERROR in line 1: syntax error\n"},
 };
 
 TEST(ReaderSyntax, Cases) {

@@ -185,6 +185,11 @@ TEST(ValueSyntaxTest, LayoutsReadBackAsTheText) {
       {"in the pair as well", "a\\", kQuotedInPair, true, "\"{", "}\"", true},
       {"an escaped quote stays in quotes", "a\\\"b", kQuoted, true, "\"", "\""},
       {"braces in the text", "a{b}c", kQuotedInPair, true, "\"{", "}\""},
+      {"two pairs are not one enclosing pair", "{a}{b}", kQuoted, true, "\"", "\""},
+      {"two pairs in the preferred pair", "{a}{b}", kQuotedInPair, true, "\"{", "}\""},
+      {"a doubled pair is kept by another", "{{a}}", kQuoted, true, "\"{", "}\""},
+      {"braces that do not balance: quotes", "}a{", kQuotedInPair, true, "\"", "\""},
+      {"braces preferred", "{a}", kBraced, false, "{", "}"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);

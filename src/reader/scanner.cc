@@ -249,7 +249,7 @@ bool Scanner::plainField(PlainField& field, bool bareValues) {
   };
   size_t i = blanks(pos_);
   const size_t keywordStart = i;
-  while (i < n && kAsciiNameByte[static_cast<unsigned char>(d[i])]) ++i;
+  while (i < n && kNameByte[static_cast<unsigned char>(d[i])]) ++i;
   const size_t keywordEnd = i;
   if (keywordEnd == keywordStart) return false;
   i = blanks(i);

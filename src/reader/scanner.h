@@ -91,9 +91,10 @@ class Scanner {
   // one pass: blanks and line breaks around the keyword and the "=", a value
   // in braces or quotes or (with `bareValues`) a number or month macro
   // without delimiters, then blanks and a "," (consumed) or the "}" that
-  // closes the entry (left for the next token).  Anything else (a comment line, "#", a stray byte, a
-  // name character outside ASCII, the end of the input read so far) leaves
-  // the input as it was and gives false, so that the token path reads it.
+  // closes the entry (left for the next token).  Anything else (a comment
+  // line, "#", a stray byte, another bare word, the end of the input read
+  // so far) leaves the input as it was and gives false, so that the token
+  // path reads it.
   bool plainField(PlainField& field, bool bareValues);
 
   // Hands a byte that the grammar has no use for to the stray-byte sink.

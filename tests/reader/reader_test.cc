@@ -232,12 +232,17 @@ const SyntaxCase kSyntaxCases[] = {
      ReadResult::kOk, "Misc k: title=A\nB | pages=1 | numpages=1 | year=2000 | note=x\ny\n", "",
      "WARNING: Entry k lacks a comma before \"pages\" in line 7!\n"
      "WARNING: Entry k has no \"author\" section!\n"},
-    {"plain-field-then-hash", "@misc{k, title = {A} # {B}, note = \"c\" #\n d, year = 2000}",
-     ReadResult::kOk, "Misc k: title=AB | year=2000 | note=cd\n", "",
+    {"plain-field-then-hash", "@misc{k, title = {A} # {B}, note = \"c\" #\n 4, year = 2000}",
+     ReadResult::kOk, "Misc k: title=AB | year=2000 | note=c4\n", "",
      "WARNING: Entry k has no \"author\" section!\n"},
     {"plain-field-then-comment-line", "@misc{k, title = {A} % c\n, year = 2000 %\n}",
      ReadResult::kOk, "Misc k: title=A | year=2000\n", "",
      "WARNING: Entry k has no \"author\" section!\n"},
+    // Without any macro defined, a bare name is still an undefined macro;
+    // the month macros are not.
+    {"bare-value-names-no-macro", "@misc{k, publisher = acm, month = may, title = {T}, year = 2000}",
+     ReadResult::kOk, "Misc k: title=T | month=05 | year=2000 | publisher=acm\n", "",
+     "WARNING: Entry k uses undefined macro acm!\nWARNING: Entry k has no \"author\" section!\n"},
     {"bare-value-names-a-macro", "@string{m = {May}}\n@misc{k, note = m, title = {T}, year = 2000}",
      ReadResult::kOk, "String m: string=May\nMisc k: title=T | year=2000 | note=May\n", "",
      "WARNING: Entry k has no \"author\" section!\n"},

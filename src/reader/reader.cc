@@ -406,8 +406,9 @@ class Parser {
       switch (fieldValue(closer, value)) {
         case Field::kRead:
           // Reported once the field is read whole: its keyword may have been
-          // cut short by the end of the input.
-          if (missingComma)
+          // cut short by the end of the input, and a value that a failing
+          // read cut short is no field to report on.
+          if (missingComma && !scanner_.readFailed())
             diag_.entryWarning(key.text, "lacks a comma before \"", token.text, "\" in line ", line);
           items.push_back(makeItem(token.text, std::move(value)));
           items.back().undefinedMacro = undefinedMacro_;

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <ostream>
 #include <string>
+#include <unordered_set>
 
 #include "checks/biblatex_fields.h"
 #include "checks/numbers.h"
@@ -132,6 +133,9 @@ struct FieldOptions {
   // A macro of the file is named like a month: the month is then written in
   // quotes, where no macro can change it.
   bool monthMacrosRedefined = false;
+  // The macros of the set, lower-cased: a name that was undefined where it
+  // was read but is defined in the written file is written as text.
+  std::unordered_set<std::string> macroNames;
 };
 
 // Appends one publication: the head line, one line per written field, the
@@ -164,7 +168,8 @@ void appendEntry(OutputBuffer& out, const Node& publication, const FieldOptions&
     const FieldFormat format = formatOf(item.keyword);
     // A macro that no file defines is written as the bare name it was read
     // as, so the file reads back the same way.
-    if (item.undefinedMacro && format != FieldFormat::kSkip && isWritableMacroName(item.value)) {
+    if (item.undefinedMacro && format != FieldFormat::kSkip && isWritableMacroName(item.value) &&
+        !options.macroNames.contains(asciiLowerCopy(item.value))) {
       startField(item.keyword);
       out += item.value;
       continue;
@@ -320,6 +325,15 @@ std::string preamblesAndMacros(const PublicationSet& set) {
   return std::string(start.view());
 }
 
+// The lower-cased names of the macros of the set.
+std::unordered_set<std::string> macroNamesOf(const PublicationSet& set) {
+  std::unordered_set<std::string> names;
+  for (const Node* publication : set)
+    if (publication->kind == PublicationKind::kString)
+      names.insert(asciiLowerCopy(publication->keyword));
+  return names;
+}
+
 // True when a macro of the set is named like one of the month macros.
 bool redefinesMonthMacros(const PublicationSet& set) {
   for (const Node* publication : set) {
@@ -342,7 +356,8 @@ std::string escapePercent(std::string_view text) {
 bool exportToBibTeX(const PublicationSet& set, const std::string& fileName, bool separateFiles,
                     const BibtexOptions& bibtex, Diagnostics diag) {
   const FieldOptions options{bibtex.skipNotesWithIsbnAndIssn, bibtex.addNotesWithIsbnAndIssn,
-                             bibtex.addUrlCommand, redefinesMonthMacros(set)};
+                             bibtex.addUrlCommand, redefinesMonthMacros(set),
+                             macroNamesOf(set)};
   // Preambles and macros are kept only in the one file of the whole set.
   const std::string start = separateFiles ? std::string() : preamblesAndMacros(set);
   const ExportFormat format{
